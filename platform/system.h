@@ -1,0 +1,52 @@
+// System services in place of the Win32 system calls the game makes: ticks and sleep, message
+// boxes, the single-instance lock, the program's own directory, data path resolution and the
+// code page 932 conversions.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace plat {
+
+// Milliseconds since an arbitrary start; wraps like GetTickCount.
+uint32_t GetTickCount();
+// Sleeps (or, under a simulated clock, advances the clock) for ms milliseconds.
+void Sleep(int ms);
+
+// Replaces the clock. now() gives the tick; sleep(ms) is called for every Sleep. The replay
+// runner installs a simulated clock; passing empty functions restores the real one.
+struct Clock {
+  std::function<uint32_t()> now;
+  std::function<void(int)> sleep;
+};
+void SetClock(Clock clock);
+
+// A modal message box with an OK button. Text and caption are in code page 932, as the game
+// keeps its texts. Returns when the box is closed.
+void MessageBox(std::string_view text, std::string_view caption);
+// Replaces how message boxes are shown (the replay runner and the tests answer them at once).
+// The handler receives UTF-8 text and caption.
+using MessageBoxHandler = std::function<void(const std::string& textUtf8, const std::string& captionUtf8)>;
+void SetMessageBoxHandler(MessageBoxHandler handler);
+
+// Holds a lock named key for the life of the process. Returns false when another process
+// already holds it.
+bool AcquireInstanceLock(const char* key);
+
+// The running program's own directory with a trailing '/'.
+std::string ProgramDirectory();
+
+// Resolves a game path: '\' becomes '/', and each component that does not exist under its exact
+// name is matched against the directory's entries without regard to ASCII case. A path that
+// cannot be resolved comes back with only the separators changed.
+std::string ResolvePath(std::string_view path);
+// fopen through the resolver.
+FILE* OpenFile(std::string_view path, const char* mode);
+
+// Code page 932 <-> UTF-8. Bytes that cannot be converted become '?'.
+std::string Utf8FromCp932(std::string_view cp932);
+std::string Cp932FromUtf8(std::string_view utf8);
+
+}  // namespace plat

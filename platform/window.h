@@ -1,0 +1,63 @@
+// The one window of the game, its messages and the keyboard state, in place of the Win32
+// window, message queue and GetKeyState.
+#pragma once
+#include <cstdint>
+#include <functional>
+
+namespace plat {
+
+// Virtual-key codes, with the values the game's key tables use.
+enum : int {
+  VK_RETURN = 0x0D,
+  VK_SHIFT = 0x10,
+  VK_CONTROL = 0x11,
+  VK_ESCAPE = 0x1B,
+  VK_SPACE = 0x20,
+  VK_LEFT = 0x25,
+  VK_UP = 0x26,
+  VK_RIGHT = 0x27,
+  VK_DOWN = 0x28,
+  VK_F12 = 0x7B,
+};
+
+enum class MessageKind { KeyDown, Close, Quit };
+struct Message {
+  MessageKind kind;
+  int key = 0;  // virtual-key code of a KeyDown
+};
+
+// Creates the window and its OpenGL context. Full screen at the desktop size, or a 640 x 480
+// window when the environment variable ORVANE_WINDOWED is 1 (and always under the offscreen
+// video driver). Returns false on failure.
+bool CreateMainWindow(const char* title);
+void DestroyMainWindow();
+bool MainWindowExists();
+// Drawable size of the window in pixels.
+void MainWindowSize(int& width, int& height);
+// Swaps the window's buffers (the device's Present calls it).
+void SwapMainWindow();
+void ShowCursor(bool show);
+
+// Takes the next message, if any: key presses, window close requests and the quit message.
+bool PeekMessage(Message& out);
+// Queues a message (PostMessageA / PostQuitMessage).
+void PostMessage(const Message& message);
+
+// Like GetKeyState: bit 0x80 is set while the key is down.
+int16_t GetKeyState(int virtualKey);
+
+// Scripted input for the replay runner: before each frame the source is asked for the key events
+// of that frame; events update the key state and key-downs are queued as messages. Frames count
+// from 1 and advance with every swap of the window.
+struct KeyEvent {
+  int key;
+  bool down;
+};
+using KeySource = std::function<void(int frame, std::function<void(KeyEvent)> emit)>;
+void SetKeySource(KeySource source);
+// Number of frames presented so far.
+int PresentedFrames();
+// Called after every presented frame with its number (the replay runner's shots and dumps).
+void SetFrameHook(std::function<void(int frame)> hook);
+
+}  // namespace plat
