@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 // ---------------------------------------------------------------------------------------------
 // Sine, cosine and angles
@@ -17,10 +19,12 @@ constexpr float kCosC4 = 1.0f / 24.0f;
 constexpr float kCosC6 = 1.0f / 720.0f;
 constexpr float kCosC8 = 2.5e-5f;
 
-// Removes whole turns: x - trunc(x / 2 pi) * 2 pi. Truncation stays in floating point so that
-// huge or non-finite angles give a meaningless value instead of an undefined conversion.
+// Removes whole turns: x - trunc(x / 2 pi) * 2 pi. A float of magnitude 2^23 or more is already
+// whole, so only smaller ones go through the (fast) integer truncation; huge or non-finite angles
+// give a meaningless value instead of an undefined conversion.
 float removeTurns(float x) {
-  float turns = std::trunc(x * kInvTwoPi);
+  float turns = x * kInvTwoPi;
+  if (std::fabs(turns) < 8388608.0f) turns = static_cast<float>(static_cast<int32_t>(turns));
   return x - turns * kTwoPi;
 }
 
@@ -284,11 +288,12 @@ void MATRIX::transpose() {
 }
 
 void mulInto(MATRIX& out, const MATRIX& a, const MATRIX& b) {
-  MATRIX product;
+  // Row r of the product is a[r][0] * b row 0 + ... + a[r][3] * b row 3, summed in that order.
+  float product[4][4];
   for (int r = 0; r < 4; ++r)
     for (int c = 0; c < 4; ++c)
-      product.m[r][c] = a.m[r][0] * b.m[0][c] + a.m[r][1] * b.m[1][c] + a.m[r][2] * b.m[2][c] + a.m[r][3] * b.m[3][c];
-  out = product;
+      product[r][c] = a.m[r][0] * b.m[0][c] + a.m[r][1] * b.m[1][c] + a.m[r][2] * b.m[2][c] + a.m[r][3] * b.m[3][c];
+  std::memcpy(out.m, product, sizeof product);
 }
 
 void MATRIX::mul(const MATRIX& other) {
