@@ -5,6 +5,12 @@
 #include <cstdint>
 #include <cstring>
 
+// Every product and sum is rounded to single precision on its own, never fused (GCC does not
+// fuse in standard mode; clang needs telling).
+#ifdef __clang__
+#pragma STDC FP_CONTRACT OFF
+#endif
+
 // ---------------------------------------------------------------------------------------------
 // Sine, cosine and angles
 

@@ -466,16 +466,4 @@ TEST_F(Camera, KeysInBattleOnlyUpdateTheEye) {
   EXPECT_EQ(gCamera.eye.x, fastSin(0.13962623f) * 100);
 }
 
-TEST_F(Camera, IsSavedAndRestoredAsAWhole) {
-  cameraMotion(CAM_TARGET_TO, 10, VECTOR{100, 0, 0}, 0);
-  runFrames(3);
-  const CAMERA saved = gCamera;
-  cameraReset();
-  gCamera.target = {1, 1, 1};
-  gCamera = saved;
-  runFrames(7);
-  EXPECT_FLOAT_EQ(gCamera.target.x, 100);
-  EXPECT_EQ(gCamera.motion, &cameraIdle);
-}
-
 }  // namespace

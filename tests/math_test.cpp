@@ -105,27 +105,18 @@ TEST(ReduceAngle, SubtractsOneTurnOnlyWhenThatShrinksTheAngle) {
   EXPECT_EQ(reduceAngle(20.0f), 20.0f - 6.28318f);  // one step only
 }
 
-TEST(Vector, ArithmeticAndNormalize) {
+TEST(Vector, NormalizeCrossAndDot) {
   VECTOR v{3, 4, 12};
   EXPECT_EQ(v.length(), 13.0f);
   v.normalize();
   expectVectorNear(v, 3.0f / 13, 4.0f / 13, 12.0f / 13);
-
   VECTOR zero{0, 0, 0};
   zero.normalize();
   expectVectorNear(zero, 0, 0, 0, 0);
 
-  VECTOR a{1, 2, 3};
-  a.add(VECTOR{1, 1, 1});
-  a.add3(0, 0, 1);
-  a.sub(VECTOR{2, 0, 0});
-  expectVectorNear(a, 0, 3, 5, 0);
-  a.scale(2);
-  a.scale3(1, 0.5f, -1);
-  expectVectorNear(a, 0, 3, -10, 0);
-  a.lerp(0.25f, VECTOR{4, 3, 10});
-  expectVectorNear(a, 1, 3, -5, 0);
-
+  VECTOR a{1, 3, 0};
+  a.lerp(0.25f, VECTOR{5, -1, 8});
+  expectVectorNear(a, 2, 2, 2, 0);
   EXPECT_EQ(dot(VECTOR{1, 2, 3}, VECTOR{4, -5, 6}), 12.0f);
   VECTOR c;
   cross(c, VECTOR{1, 0, 0}, VECTOR{0, 1, 0});
@@ -334,12 +325,6 @@ TEST(Matrix, ProductAppliesTheLeftMatrixFirstAndAllowsAliasing) {
   t.transpose();
   for (int r = 0; r < 4; ++r)
     for (int c = 0; c < 4; ++c) EXPECT_EQ(t.m[r][c], a.m[c][r]);
-  MATRIX id;
-  id.identity();
-  MATRIX copy;
-  copy.copy(a);
-  copy.mul(id);
-  EXPECT_TRUE(sameMatrix(copy, a));
 }
 
 TEST(Matrix, RotationAxisBuildsLeftHandedRotations) {
@@ -433,26 +418,19 @@ TEST(LibraryMatrices, PerspectiveOfTheGameProjection) {
   EXPECT_NEAR(farPoint.z / 15000, 1, 1e-6f);
 }
 
-TEST(LibraryMatrices, TranslationScalingRotationAndProduct) {
-  MATRIX m;
-  matrixTranslation(m, 1, 2, 3);
-  expectMatrixNear(m, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 1, 2, 3, 1}, 0);
-  matrixScaling(m, 4, 5, 6);
-  expectMatrixNear(m, {4, 0, 0, 0, 0, 5, 0, 0, 0, 0, 6, 0, 0, 0, 0, 1}, 0);
-
+TEST(LibraryMatrices, RotationsUseTheLibrarySineAndTurnLeftHanded) {
   const float angle = 0.8f;
   const float s = std::sin(angle), c = std::cos(angle);
+  MATRIX m;
   matrixRotationX(m, angle);
   expectMatrixNear(m, {1, 0, 0, 0, 0, c, s, 0, 0, -s, c, 0, 0, 0, 0, 1}, 0);
-  matrixRotationY(m, angle);
-  expectMatrixNear(m, {c, 0, -s, 0, 0, 1, 0, 0, s, 0, c, 0, 0, 0, 0, 1}, 0);
   matrixRotationZ(m, angle);
   expectMatrixNear(m, {c, s, 0, 0, -s, c, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, 0);
-
-  MATRIX a, b, product, expected;
-  matrixRotationY(a, 0.3f);
-  matrixTranslation(b, 7, 8, 9);
-  matrixMultiply(product, a, b);
-  mulInto(expected, a, b);
-  EXPECT_TRUE(sameMatrix(product, expected));
+  matrixRotationY(m, 1.5707964f);
+  VECTOR v{0, 0, 1};
+  v.transform(m);
+  expectVectorNear(v, 1, 0, 0, 1e-6f);
+  matrixTranslation(m, 1, 2, 3);
+  v.transform(m);
+  expectVectorNear(v, 2, 2, 3, 1e-6f);
 }
