@@ -1,6 +1,9 @@
 #include "app/slot_names.h"
 
+#include "app/capture.h"
 #include "app/test_pattern.h"
+#include "app/transitions.h"
+#include "battle/battle_scenes.h"
 
 void BootScene();
 
@@ -15,6 +18,13 @@ const SlotName kSlotNames[] = {
     {BootScene, "BootScene"},
     {NoOverlay, "NoOverlay"},
     {TestPatternScene, "TestPatternScene"},
+    {EncounterEffect, "EncounterEffect"},
+    {BattleEntryScene, "BattleEntryScene"},
+    {BattleExitScene, "BattleExitScene"},
+    {BattleReturnFlash, "BattleReturnFlash"},
+    {BattleEndFade, "BattleEndFade"},
+    {ZoomBlurOverlay, "ZoomBlurOverlay"},
+    {CrossFadeOverlay, "CrossFadeOverlay"},
 };
 
 }  // namespace
