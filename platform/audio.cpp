@@ -44,6 +44,7 @@ struct Mixer {
   std::vector<Voice*> voices;
 
   bool musicOpen = false;
+  MusicSynth musicState = MusicSynth::Ready;
   fluid_settings_t* settings = nullptr;
   fluid_synth_t* synth = nullptr;
   fluid_player_t* player = nullptr;
@@ -472,8 +473,18 @@ void stopPlayerLocked(Mixer& m) {
 
 MusicSynth OpenMusic() {
   Mixer& m = mixer();
-  if (m.musicOpen) return m.synth != nullptr ? MusicSynth::Ready : MusicSynth::NoSoundfont;
+  if (m.musicOpen) return m.musicState;
   if (!OpenAudio()) return MusicSynth::Failed;
+  {
+    std::lock_guard<std::mutex> hold(m.lock);
+    m.musicGain = 1;
+    m.tempo = 1;
+  }
+  m.musicOpen = true;
+  m.soundfontDescription.clear();
+  m.musicState = MusicSynth::Ready;
+  if (m.active == AudioOutput::Null) return m.musicState;  // nothing could be heard: no synthesiser
+
   silenceSynthLog();
   fluid_settings_t* settings = new_fluid_settings();
   fluid_synth_t* synth = nullptr;
@@ -485,6 +496,7 @@ MusicSynth OpenMusic() {
   }
   if (synth == nullptr) {
     delete_fluid_settings(settings);
+    m.musicOpen = false;
     CloseAudio();
     return MusicSynth::Failed;
   }
@@ -497,14 +509,12 @@ MusicSynth OpenMusic() {
       break;
     }
   }
-  m.musicOpen = true;
-  m.musicGain = 1;
-  m.tempo = 1;
   if (found.empty()) {
     delete_fluid_synth(synth);
     delete_fluid_settings(settings);
     m.soundfontDescription = tried;
-    return MusicSynth::NoSoundfont;
+    m.musicState = MusicSynth::NoSoundfont;
+    return m.musicState;
   }
   m.soundfontDescription = found;
   std::lock_guard<std::mutex> hold(m.lock);

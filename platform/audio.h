@@ -104,7 +104,8 @@ enum class MusicSynth { Ready, NoSoundfont, Failed };
 // Opens the mixer (as OpenAudio) and the synthesiser with the soundfont named by the
 // environment variable ORVANE_SOUNDFONT or, when that is not set, the system's General MIDI
 // soundfont. Without a soundfont the stream stays silent and every call below still works.
-// Failed means the mixer or synthesiser could not be created at all.
+// Under the Null output no synthesiser is made at all (nothing would be heard) and the result
+// is Ready. Failed means the mixer or synthesiser could not be created at all.
 MusicSynth OpenMusic();
 void CloseMusic();
 // The soundfont in use, or the places that were tried when none was found.

@@ -234,6 +234,16 @@ TEST_F(MusicTest, SoundsAndMusicShareOneMixWithIndependentLifetimes) {
   EXPECT_FALSE(plat::AudioIsOpen());
 }
 
+TEST_F(MusicTest, NullOutputRunsWithoutSynthesiserOrMessage) {
+  plat::SelectAudioOutput(plat::AudioOutput::Null);
+  writePiece("init", notesEverySecond(1));
+  EXPECT_TRUE(setup());
+  playMusic("init");
+  EXPECT_EQ(setGlobalParam(GUID_PerfMasterTempo, 2, 50), 50);
+  stopMusic();
+  EXPECT_TRUE(messages.shown.empty());
+}
+
 // --- the Standard MIDI File check ---
 
 TEST(MidiCheck, AcceptsWellFormedFilesAndRefusesDamagedOnes) {
