@@ -244,6 +244,24 @@ TEST_F(MusicTest, NullOutputRunsWithoutSynthesiserOrMessage) {
   EXPECT_TRUE(messages.shown.empty());
 }
 
+TEST_F(MusicTest, PlayAndStopWhileTheDeviceThreadMixes) {
+  // The test environment's SDL_AUDIODRIVER=dummy runs a real device thread that pulls the mix.
+  plat::SelectAudioOutput(plat::AudioOutput::Device);
+  writePiece("init", notesEverySecond(1));
+  setupWithSoundfont();
+  ASSERT_TRUE(soundSetup());
+  const auto wave = makeWave({.pcm = pcm16(std::vector<int16_t>(4410, 8000))});
+  ASSERT_TRUE(loadWaveIntoSlot(&wave, 0));
+  for (int i = 0; i < 20; ++i) {
+    playMusic("init");
+    playSound(0);
+    setGlobalParam(GUID_PerfMasterTempo, 0, 1 + i % 3);
+    stopMusic();
+  }
+  soundShutdown();
+  EXPECT_TRUE(messages.shown.empty());
+}
+
 // --- the Standard MIDI File check ---
 
 TEST(MidiCheck, AcceptsWellFormedFilesAndRefusesDamagedOnes) {
