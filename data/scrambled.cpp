@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/message_box.h"
+#include "audio/sound.h"
 #include "data/scramble.h"
 #include "platform/system.h"
 
@@ -99,6 +100,15 @@ void showErrorNumber(int value) {
 
 std::string_view errorText() {
   return gErrorText;
+}
+
+}  // namespace data
+
+namespace data {
+
+bool loadScrambledSound(std::string_view path, int slot) {
+  const std::optional<std::vector<uint8_t>> plain = unscrambleToPlainCopy(path);
+  return loadWaveIntoSlot(plain ? &*plain : nullptr, slot);
 }
 
 }  // namespace data

@@ -39,6 +39,10 @@ void loadScrambledTexture(std::string_view path, TexRecord& record);
 void loadScrambledTextureWithFormat(std::string_view path, std::unique_ptr<plat::Texture>& texture,
                                     plat::D3DFORMAT format, plat::DWORD filter);
 
+// Loads a scrambled WAV file (".zse") into a sound slot. A missing file shows the open error,
+// then the WAV reader's own open message. Returns whether the slot now holds the sound.
+bool loadScrambledSound(std::string_view path, int slot);
+
 // The error text buffer: 256 bytes with its terminating zero, empty at start.
 constexpr size_t kErrorTextSize = 256;
 // Appends text; what would not fit is cut off (never in the middle of a double-byte character).

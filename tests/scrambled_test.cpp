@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "app/message_box.h"
+#include "audio/sound.h"
+#include "audio_test_support.h"
 #include "data/scramble.h"
 #include "data/scrambled.h"
 #include "platform/system.h"
@@ -100,6 +102,32 @@ TEST_F(ScrambledFiles, MissingOrUnreadableFileShowsTheOpenErrorWithItsPath) {
       {"ZCV_ZSFmt::オープンエラーなのさ\n" + directory, "トホホ～"},
   };
   EXPECT_EQ(shown_, expected);
+}
+
+TEST_F(ScrambledFiles, SoundLoadsIntoItsSlotFromTheScrambledFile) {
+  plat::SelectAudioOutput(plat::AudioOutput::Offline);
+  ASSERT_TRUE(soundSetup());
+  audiotest::WaveSpec spec;
+  spec.pcm = audiotest::pcm16(std::vector<int16_t>(441, 12000));
+  const std::string path = writeScrambled("hit.zse", audiotest::makeWave(spec));
+  EXPECT_TRUE(data::loadScrambledSound(path, 9));
+  EXPECT_TRUE(soundSlotLoaded(9));
+  EXPECT_TRUE(shown_.empty());
+  soundShutdown();
+}
+
+TEST_F(ScrambledFiles, MissingSoundShowsTheOpenErrorThenTheReadersOwnMessage) {
+  plat::SelectAudioOutput(plat::AudioOutput::Offline);
+  ASSERT_TRUE(soundSetup());
+  const std::string missing = dir_.string() + "/se/none.zse";
+  EXPECT_FALSE(data::loadScrambledSound(missing, 8));
+  EXPECT_FALSE(soundSlotLoaded(8));
+  const std::vector<Shown> expected = {
+      {"ZCV_ZSFmt::オープンエラーなのさ\n" + missing, "トホホ～"},
+      {"ファイルオープンに失敗しました", ""},
+  };
+  EXPECT_EQ(shown_, expected);
+  soundShutdown();
 }
 
 TEST(ScrambledTexturePath, KindComesFromTheTextAfterTheLastDot) {
