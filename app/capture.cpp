@@ -125,6 +125,12 @@ void stopZoomBlur() {
 void ZoomBlurOverlay() {
   if (!captureReady()) return;
   gZoomBlurCounter = int32_t(uint32_t(gZoomBlurCounter) + 1u);
+  // The counter runs on from battle to battle. When its parity would have the blur read the
+  // target that is being drawn into, it steps once more so that the two targets alternate.
+  Surface* current = nullptr;
+  gDevice->GetRenderTarget(&current);
+  if (current == gCapture.surfaces[(gZoomBlurCounter - 1) & 1])
+    gZoomBlurCounter = int32_t(uint32_t(gZoomBlurCounter) + 1u);
   const int k = gZoomBlurCounter;
   const int a = (k - 1) & 1, b = k & 1;
 
