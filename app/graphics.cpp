@@ -6,7 +6,6 @@
 
 plat::Device* gDevice = nullptr;
 TexRecord gTextures[kTextureTableSize];
-bool (*gMusicSetup)() = nullptr;
 
 namespace {
 std::unique_ptr<plat::Device> gDeviceOwner;
@@ -30,7 +29,7 @@ bool graphicsSetup() {
     record.release();
     record.width = record.height = 0;
   }
-  return gMusicSetup ? gMusicSetup() : true;
+  return true;
 }
 
 void graphicsShutdown() {

@@ -25,12 +25,8 @@ constexpr int kTexMessageEdge = 4;  // "tex\MBoxEdge.au"
 extern plat::Device* gDevice;
 extern TexRecord gTextures[kTextureTableSize];
 
-// The music set-up that the graphics set-up continues into (the audio subsystem installs it);
-// none means there is no music to set up.
-extern bool (*gMusicSetup)();
-
-// Creates the device, fixes the texture-stage state and empties the texture table, then runs
-// the music set-up; false when either fails.
+// Creates the device, fixes the texture-stage state and empties the texture table; false when
+// there is no device. The start-up runs the music set-up right after it.
 bool graphicsSetup();
 // Releases the capture resources if the quit path has not, the texture table, then the device.
 void graphicsShutdown();

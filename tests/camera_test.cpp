@@ -11,14 +11,6 @@
 #include "app/keyboard.h"
 #include "gfx/camera.h"
 
-// The device global and the graphics set-up have not landed yet; these weak stand-ins give way
-// to the real definitions once they do.
-__attribute__((weak)) plat::Device* gDevice = nullptr;
-__attribute__((weak)) bool graphicsSetup() {
-  return false;
-}
-__attribute__((weak)) void graphicsShutdown() {}
-
 namespace {
 
 constexpr float kDeg = 0.0174532775f;
