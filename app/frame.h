@@ -1,6 +1,9 @@
-// The frame loop's globals: scene and overlay slots, the fade, the frame clock.
+// The frame loop: scene and overlay slots, the full-screen fade, the frame clock, and the
+// message loop that runs one frame whenever no message waits.
 #pragma once
 #include <cstdint>
+
+#include "platform/device.h"
 
 using SlotFunction = void (*)();
 
@@ -14,8 +17,24 @@ extern int32_t gStepCounter;  // shared by the timed transition overlays
 
 extern uint32_t gFrameStart;  // tick at which the current frame began
 extern int32_t gFrameTime;    // milliseconds between the last two frame starts
+extern plat::D3DVIEWPORT8 gFullScreenViewport;
+
+// Microseconds of real time the last frame's work took (frame function, without the pacing
+// sleep); read by the replay runner's report.
+extern int64_t gFrameWorkMicros;
+
+constexpr int kFramePeriodMs = 22;
 
 // The overlay that does nothing; an overlay slot is never empty.
 void NoOverlay();
 // Draws an untextured 640 x 480 quad of that colour over the frame.
 void drawFadeQuad(uint32_t colour);
+
+// One step of the fade: moves the fade colour's alpha by the fade speed.
+void updateFade();
+// The frame function: viewport, depth/stencil clear, scene, fade, overlay 1, overlay 2.
+void frameFunction();
+// One frame of the main loop with its pacing; returns the milliseconds it slept.
+int runOneFrame();
+// Runs messages and frames until the quit message; returns 1.
+int runMainLoop();

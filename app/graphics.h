@@ -24,3 +24,9 @@ constexpr int kTexMessageEdge = 4;  // "tex\MBoxEdge.au"
 // The one device of the game; null before the graphics set-up and after the shutdown.
 extern plat::Device* gDevice;
 extern TexRecord gTextures[kTextureTableSize];
+
+// Creates the device and fixes the texture-stage state, then runs the music set-up; false when
+// either fails.
+bool graphicsSetup();
+// Releases the texture table, then the device.
+void graphicsShutdown();

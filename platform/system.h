@@ -37,6 +37,9 @@ bool AcquireInstanceLock(const char* key);
 
 // The running program's own directory with a trailing '/'.
 std::string ProgramDirectory();
+// Makes ProgramDirectory() answer dir instead (the replay runner runs a data tree that does not
+// lie next to the game's program). An empty dir restores the real one.
+void SetProgramDirectory(std::string dir);
 
 // Resolves a game path: '\' becomes '/', and each component that does not exist under its exact
 // name is matched against the directory's entries without regard to ASCII case. A path that

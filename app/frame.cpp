@@ -1,0 +1,117 @@
+#include "app/frame.h"
+
+#include <chrono>
+
+#include "app/graphics.h"
+#include "app/quit.h"
+#include "app/window_proc.h"
+#include "platform/system.h"
+#include "platform/window.h"
+
+void BootScene();
+
+SlotFunction gScene = BootScene;
+SlotFunction gOverlay1 = NoOverlay;
+SlotFunction gOverlay2 = NoOverlay;
+
+uint32_t gFadeColour = 0;
+int32_t gFadeSpeed = 0;
+int32_t gStepCounter = 0;
+
+uint32_t gFrameStart = 0;
+int32_t gFrameTime = 0;
+plat::D3DVIEWPORT8 gFullScreenViewport = {};
+int64_t gFrameWorkMicros = 0;
+
+void NoOverlay() {}
+
+namespace {
+
+// The fade quad's vertex: pre-transformed position, diffuse, specular (unused), u, v.
+struct FadeVertex {
+  float x, y, z, rhw;
+  uint32_t diffuse, specular;
+  float u, v;
+};
+
+}  // namespace
+
+void drawFadeQuad(uint32_t colour) {
+  using namespace plat;
+  if (!gDevice) return;
+  const FadeVertex quad[4] = {
+      {0.0f, 0.0f, 0.0f, 1.0f, colour, 0, 0.0f, 0.0f},
+      {640.0f, 0.0f, 0.0f, 1.0f, colour, 0, 1.0f, 0.0f},
+      {0.0f, 480.0f, 0.0f, 1.0f, colour, 0, 0.0f, 1.0f},
+      {640.0f, 480.0f, 0.0f, 1.0f, colour, 0, 1.0f, 1.0f},
+  };
+  gDevice->SetTexture(0, nullptr);
+  gDevice->SetVertexShader(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX1);
+  gDevice->SetRenderState(D3DRS_ZENABLE, false);
+  gDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, true);
+  gDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(FadeVertex));
+  gDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, false);
+  gDevice->SetRenderState(D3DRS_ZENABLE, true);
+}
+
+void updateFade() {
+  if (gFadeSpeed == 0) return;
+  const int32_t a = static_cast<int32_t>(gFadeColour >> 24) + gFadeSpeed;
+  uint32_t alpha;
+  if (a > 254) {
+    alpha = 255;
+  } else if (a < 1) {
+    gFadeColour = 0;
+    return;
+  } else {
+    alpha = static_cast<uint32_t>(a);
+  }
+  gFadeColour = (gFadeColour & 0x00FFFFFFu) | (alpha << 24);
+}
+
+void frameFunction() {
+  using namespace plat;
+  gDevice->SetViewport(gFullScreenViewport);
+  gDevice->Clear(0, nullptr, D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0, 1.0f, 0);
+  gScene();
+  updateFade();
+  if (gFadeColour != 0) drawFadeQuad(gFadeColour);
+  gOverlay1();
+  gOverlay2();
+}
+
+int runOneFrame() {
+  const uint32_t now = plat::GetTickCount();
+  gFrameTime = static_cast<int32_t>(now - gFrameStart);
+  gFrameStart = plat::GetTickCount();
+
+  const auto workStart = std::chrono::steady_clock::now();
+  gDevice->BeginScene();
+  frameFunction();
+  gDevice->EndScene();
+  gFrameWorkMicros =
+      std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - workStart).count();
+  gDevice->Present();
+
+  const int32_t wait = static_cast<int32_t>(gFrameStart + kFramePeriodMs - plat::GetTickCount());
+  const int sleep = wait > 0 ? wait : 0;
+  plat::Sleep(sleep);
+  return sleep;
+}
+
+int runMainLoop() {
+  for (;;) {
+    plat::Message message;
+    if (plat::PeekMessage(message)) {
+      if (message.kind == plat::MessageKind::Quit) return 1;
+      windowProcedure(message);
+      continue;
+    }
+    // No frame may run on the state the quit path has freed.
+    if (quitInProgress()) {
+      plat::Sleep(1);
+      continue;
+    }
+    runOneFrame();
+  }
+}

@@ -1,0 +1,189 @@
+#include "platform/system.h"
+
+#include <SDL.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <iconv.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+namespace plat {
+
+namespace {
+
+Clock gClock;
+MessageBoxHandler gMessageBoxHandler;
+std::string gProgramDirectoryOverride;
+
+uint32_t realTicks() {
+  using namespace std::chrono;
+  static const auto start = steady_clock::now();
+  return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now() - start).count());
+}
+
+std::string convert(const char* to, const char* from, std::string_view in) {
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(in);
+  std::string out;
+  out.reserve(in.size() * 2 + 4);
+  char* src = const_cast<char*>(in.data());
+  size_t srcLeft = in.size();
+  char buffer[256];
+  while (srcLeft > 0) {
+    char* dst = buffer;
+    size_t dstLeft = sizeof buffer;
+    size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+    out.append(buffer, static_cast<size_t>(dst - buffer));
+    if (r == static_cast<size_t>(-1)) {
+      if (errno == E2BIG) continue;
+      // An invalid or incomplete sequence: one '?' for the byte, then go on after it.
+      out.push_back('?');
+      ++src;
+      --srcLeft;
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+  }
+  iconv_close(cd);
+  return out;
+}
+
+bool exists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+// Finds an entry of dir whose name equals name without regard to ASCII case.
+bool findCaseless(const std::string& dir, const std::string& name, std::string& found) {
+  DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+  if (!d) return false;
+  bool ok = false;
+  while (dirent* e = ::readdir(d)) {
+    if (::strcasecmp(e->d_name, name.c_str()) == 0) {
+      found = e->d_name;
+      ok = true;
+      break;
+    }
+  }
+  ::closedir(d);
+  return ok;
+}
+
+}  // namespace
+
+uint32_t GetTickCount() {
+  return gClock.now ? gClock.now() : realTicks();
+}
+
+void Sleep(int ms) {
+  if (gClock.sleep) {
+    gClock.sleep(ms);
+    return;
+  }
+  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+void SetClock(Clock clock) {
+  gClock = std::move(clock);
+}
+
+void MessageBox(std::string_view text, std::string_view caption) {
+  const std::string textUtf8 = Utf8FromCp932(text);
+  const std::string captionUtf8 = Utf8FromCp932(caption);
+  if (gMessageBoxHandler) {
+    gMessageBoxHandler(textUtf8, captionUtf8);
+    return;
+  }
+  if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, captionUtf8.c_str(), textUtf8.c_str(), nullptr) != 0) {
+    // No way to show a box (no display): the text still reaches the user on the console.
+    std::fprintf(stderr, "[%s] %s\n", captionUtf8.c_str(), textUtf8.c_str());
+  }
+}
+
+void SetMessageBoxHandler(MessageBoxHandler handler) {
+  gMessageBoxHandler = std::move(handler);
+}
+
+bool AcquireInstanceLock(const char* key) {
+  // The lock file lives in the runtime directory (or /tmp) and is held with flock for the life
+  // of the process; the kernel releases it when the process ends, however it ends.
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  std::string path = std::string(runtime && *runtime ? runtime : "/tmp") + "/";
+  for (const char* p = key; *p; ++p) path.push_back(std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_');
+  path += ".lock";
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) return true;  // no place for a lock: do not refuse to run
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    return false;
+  }
+  return true;  // fd stays open on purpose
+}
+
+void SetProgramDirectory(std::string dir) {
+  if (!dir.empty() && dir.back() != '/') dir.push_back('/');
+  gProgramDirectoryOverride = std::move(dir);
+}
+
+std::string ProgramDirectory() {
+  if (!gProgramDirectoryOverride.empty()) return gProgramDirectoryOverride;
+  std::vector<char> buffer(PATH_MAX + 1);
+  ssize_t n = ::readlink("/proc/self/exe", buffer.data(), PATH_MAX);
+  std::string path = n > 0 ? std::string(buffer.data(), static_cast<size_t>(n)) : std::string("./");
+  size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+}
+
+std::string ResolvePath(std::string_view path) {
+  std::string plain(path);
+  for (char& c : plain) {
+    if (c == '\\') c = '/';
+  }
+  if (plain.empty() || exists(plain)) return plain;
+
+  // Walk the components, keeping each one that exists and matching the others caselessly.
+  std::string resolved;
+  size_t pos = 0;
+  if (plain[0] == '/') {
+    resolved = "/";
+    pos = 1;
+  }
+  while (pos <= plain.size()) {
+    size_t next = plain.find('/', pos);
+    if (next == std::string::npos) next = plain.size();
+    std::string part = plain.substr(pos, next - pos);
+    if (!part.empty()) {
+      std::string candidate = resolved + part;
+      if (!exists(candidate)) {
+        std::string found;
+        if (!findCaseless(resolved, part, found)) return plain;
+        candidate = resolved + found;
+      }
+      resolved = candidate;
+      if (next < plain.size()) resolved += '/';
+    }
+    pos = next + 1;
+  }
+  return resolved;
+}
+
+FILE* OpenFile(std::string_view path, const char* mode) {
+  return std::fopen(ResolvePath(path).c_str(), mode);
+}
+
+std::string Utf8FromCp932(std::string_view cp932) {
+  return convert("UTF-8", "CP932", cp932);
+}
+
+std::string Cp932FromUtf8(std::string_view utf8) {
+  return convert("CP932", "UTF-8", utf8);
+}
+
+}  // namespace plat
