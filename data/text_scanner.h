@@ -26,6 +26,7 @@ struct ScanTarget {
 
 constexpr int kScanEnd = -1;  // scan() met the end of the input before its first conversion
 
+// Reads from a view: the text must outlive the scanner.
 class TextScanner {
  public:
   explicit TextScanner(std::string_view text) : text_(text) {}

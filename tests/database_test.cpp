@@ -89,7 +89,8 @@ TEST(TextScanner, WordsHexFloatsAndTheEnd) {
 }
 
 TEST(TextScanner, RestOfLineIsBoundedAndTextModeDropsCarriageReturns) {
-  data::TextScanner in(std::string(70, 'a') + "\nnext");
+  const std::string text = std::string(70, 'a') + "\nnext";
+  data::TextScanner in(text);
   in.skipLine(64);
   EXPECT_EQ(in.position(), 64u);  // a longer line leaves its tail for the next read
   in.skipLine(64);
