@@ -6,6 +6,7 @@
 
 #include "app/data_root.h"
 #include "app/message_box.h"
+#include "data/scrambled.h"
 #include "platform/system.h"
 
 std::vector<SchrRecord> gCharacters;
@@ -50,9 +51,7 @@ std::optional<std::vector<uint8_t>> readFile(const std::string& path) {
 
 // A font texture: a scrambled DDS file, loaded as A1R5G5B5 without filtering.
 void loadFontTexture(const std::string& path, TexRecord& texture) {
-  // The scrambled texture loader is not part of the game yet; the texture stays empty.
-  (void)path;
-  texture.release();
+  data::loadScrambledTextureWithFormat(path, texture.texture, plat::D3DFMT_A1R5G5B5, plat::D3DX_FILTER_NONE);
 }
 
 template <typename T>
