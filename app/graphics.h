@@ -35,3 +35,6 @@ void lightSetup();
 // The game's projection: left-handed perspective, vertical field of view pi/4, aspect 4:3, near
 // plane 64, far plane 15000.
 plat::D3DMATRIX gameProjection();
+
+// The program's pixel shader, made by the boot from "res\ps0.zf"; 0 when there is none.
+extern plat::PixelShaderHandle gPixelShader;

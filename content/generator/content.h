@@ -140,5 +140,6 @@ void generateBootTextures(Context& context);  // tex\cur.au, tex\dmg.au, tex\MBo
 void generateSky(Context& context);           // Mat\SKY\sb0.zd and its faces
 void generateSounds(Context& context);        // se\*.zse
 void generateMusic(Context& context);         // Zms\*.zms
+void generateShaders(Context& context);       // RES\ps0.zf
 
 }  // namespace content
