@@ -165,7 +165,6 @@ class GlDevice final : public Device {
   uint32_t dirty_ = kDirtyAll;
   DrawMode appliedMode_{};
   bool modeApplied_ = false;
-  bool colourMaterialUsed_ = false;
   GLuint framebuffer_ = 0;
   GLuint backBufferTexture_ = 0;
   GLuint backBufferDepth_ = 0;
