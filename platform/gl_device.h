@@ -120,6 +120,8 @@ class GlDevice final : public Device {
   };
 
   static uint32_t groupOf(D3DRENDERSTATETYPE state);
+  // Puts this device's framebuffer and state back after another device used the context.
+  void takeContext();
   void setDefaultStates();
   HRESULT draw(D3DPRIMITIVETYPE type, unsigned primitiveCount, const uint8_t* vertices, unsigned vertexCount,
                unsigned stride, const uint16_t* indices);
