@@ -288,21 +288,23 @@ bool GlDevice::init() {
 }
 
 GlDevice::~GlDevice() {
-  if (gBoundDevice == this) gBoundDevice = nullptr;
+  // GL bindings are changed only when they are this device's; another device may own them now.
+  const bool bound = gBoundDevice == this;
+  if (bound) {
+    gBoundDevice = nullptr;
+    gl::BindFramebuffer(GL_FRAMEBUFFER, 0);
+    gl::UseProgram(0);
+  }
   for (GlTexture* t : textureSet_) t->detach();
   for (GlSurface* s : surfaces_) s->detach();
   for (GlVertexBuffer* b : buffers_) b->detach();
   for (auto& [handle, program] : programs_) gl::DeleteProgram(program.program);
-  if (framebuffer_) {
-    gl::BindFramebuffer(GL_FRAMEBUFFER, 0);
-    gl::DeleteFramebuffers(1, &framebuffer_);
-  }
+  if (framebuffer_) gl::DeleteFramebuffers(1, &framebuffer_);
   backBuffer_.reset();
   backBufferDepthSurface_.reset();
   if (backBufferTexture_) glDeleteTextures(1, &backBufferTexture_);
   if (whiteTexture_) glDeleteTextures(1, &whiteTexture_);
   if (backBufferDepth_) gl::DeleteRenderbuffers(1, &backBufferDepth_);
-  gl::UseProgram(0);
 }
 
 // The device's state after creation, as a Direct3D 8 device starts.
@@ -785,6 +787,7 @@ bool GlDevice::attachTarget(GlSurface* colour, GlSurface* depth) {
 HRESULT GlDevice::CreatePixelShader(const PixelShaderCode& code, PixelShaderHandle* handle) {
   if (!handle || code.glsl.empty()) return D3DERR_INVALIDCALL;
   *handle = 0;
+  takeContext();
   const GLuint shader = gl::CreateShader(GL_FRAGMENT_SHADER);
   const char* text = code.glsl.c_str();
   gl::ShaderSource(shader, 1, &text, nullptr);
@@ -826,6 +829,7 @@ HRESULT GlDevice::SetPixelShader(PixelShaderHandle handle) {
 HRESULT GlDevice::DeletePixelShader(PixelShaderHandle handle) {
   auto it = programs_.find(handle);
   if (it == programs_.end()) return D3DERR_INVALIDCALL;
+  takeContext();
   if (shader_ == handle) SetPixelShader(0);
   gl::UseProgram(0);
   gl::DeleteProgram(it->second.program);
