@@ -230,9 +230,21 @@ std::vector<uint8_t> readTexture(GLuint name, unsigned level, unsigned width, un
   return rgba;
 }
 
+// The device whose framebuffer and GL state are in place (one context may outlive a device and
+// see the next one made).
+GlDevice* gBoundDevice = nullptr;
+
 }  // namespace
 
 // --- life ---
+
+void GlDevice::takeContext() {
+  if (gBoundDevice == this) return;
+  gBoundDevice = this;
+  attachTarget(renderTarget_, depthStencil_);
+  dirty_ = kDirtyAll;
+  modeApplied_ = false;
+}
 
 bool GlDevice::init() {
   const char* missing = nullptr;
@@ -260,6 +272,7 @@ bool GlDevice::init() {
 
   gl::GenFramebuffers(1, &framebuffer_);
   if (!attachTarget(backBuffer_.get(), backBufferDepthSurface_.get())) return false;
+  gBoundDevice = this;
 
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -275,20 +288,23 @@ bool GlDevice::init() {
 }
 
 GlDevice::~GlDevice() {
+  // GL bindings are changed only when they are this device's; another device may own them now.
+  const bool bound = gBoundDevice == this;
+  if (bound) {
+    gBoundDevice = nullptr;
+    gl::BindFramebuffer(GL_FRAMEBUFFER, 0);
+    gl::UseProgram(0);
+  }
   for (GlTexture* t : textureSet_) t->detach();
   for (GlSurface* s : surfaces_) s->detach();
   for (GlVertexBuffer* b : buffers_) b->detach();
   for (auto& [handle, program] : programs_) gl::DeleteProgram(program.program);
-  if (framebuffer_) {
-    gl::BindFramebuffer(GL_FRAMEBUFFER, 0);
-    gl::DeleteFramebuffers(1, &framebuffer_);
-  }
+  if (framebuffer_) gl::DeleteFramebuffers(1, &framebuffer_);
   backBuffer_.reset();
   backBufferDepthSurface_.reset();
   if (backBufferTexture_) glDeleteTextures(1, &backBufferTexture_);
   if (whiteTexture_) glDeleteTextures(1, &whiteTexture_);
   if (backBufferDepth_) gl::DeleteRenderbuffers(1, &backBufferDepth_);
-  gl::UseProgram(0);
 }
 
 // The device's state after creation, as a Direct3D 8 device starts.
@@ -369,6 +385,7 @@ void GlDevice::forget(GlVertexBuffer* buffer) {
 // --- frame ---
 
 HRESULT GlDevice::Present() {
+  takeContext();
   int windowWidth = 0, windowHeight = 0;
   MainWindowSize(windowWidth, windowHeight);
   gl::BindFramebuffer(GL_FRAMEBUFFER, 0);
@@ -437,6 +454,7 @@ HRESULT GlDevice::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR
   if (depthStencil_ && (flags & D3DCLEAR_ZBUFFER)) mask |= GL_DEPTH_BUFFER_BIT;
   if (depthStencil_ && (flags & D3DCLEAR_STENCIL)) mask |= GL_STENCIL_BUFFER_BIT;
   if (!mask) return D3D_OK;
+  takeContext();
   float c[4];
   colourOf(colour, c);
   glClearColor(c[0], c[1], c[2], c[3]);
@@ -727,9 +745,12 @@ HRESULT GlDevice::GetDepthStencilSurface(Surface** surface) {
 }
 
 HRESULT GlDevice::SetRenderTarget(Surface* renderTarget, Surface* depthStencil) {
+  takeContext();
   auto* colour = renderTarget ? dynamic_cast<GlSurface*>(renderTarget) : renderTarget_;
   auto* depth = dynamic_cast<GlSurface*>(depthStencil);
-  auto ours = [this](GlSurface* s) { return s->device() == this || s == backBuffer_.get() || s == backBufferDepthSurface_.get(); };
+  auto ours = [this](GlSurface* s) {
+    return s->device() == this || s == backBuffer_.get() || s == backBufferDepthSurface_.get();
+  };
   if (!colour || !ours(colour) || !colour->renderable()) return D3DERR_INVALIDCALL;
   if (depthStencil && (!depth || !ours(depth) || depth->kind() != GlSurface::Kind::Depth)) return D3DERR_INVALIDCALL;
   GlSurface* oldColour = renderTarget_;
@@ -766,6 +787,7 @@ bool GlDevice::attachTarget(GlSurface* colour, GlSurface* depth) {
 HRESULT GlDevice::CreatePixelShader(const PixelShaderCode& code, PixelShaderHandle* handle) {
   if (!handle || code.glsl.empty()) return D3DERR_INVALIDCALL;
   *handle = 0;
+  takeContext();
   const GLuint shader = gl::CreateShader(GL_FRAGMENT_SHADER);
   const char* text = code.glsl.c_str();
   gl::ShaderSource(shader, 1, &text, nullptr);
@@ -807,6 +829,7 @@ HRESULT GlDevice::SetPixelShader(PixelShaderHandle handle) {
 HRESULT GlDevice::DeletePixelShader(PixelShaderHandle handle) {
   auto it = programs_.find(handle);
   if (it == programs_.end()) return D3DERR_INVALIDCALL;
+  takeContext();
   if (shader_ == handle) SetPixelShader(0);
   gl::UseProgram(0);
   gl::DeleteProgram(it->second.program);
@@ -873,6 +896,7 @@ HRESULT GlDevice::draw(D3DPRIMITIVETYPE type, unsigned primitiveCount, const uin
   if (drawn == 0 && primitiveCount != 0) return D3DERR_INVALIDCALL;
   if (!(fvf_ & (D3DFVF_XYZ | D3DFVF_XYZRHW)) || stride < unsigned(VertexSize(fvf_))) return D3DERR_INVALIDCALL;
   if (primitiveCount == 0) return D3D_OK;
+  takeContext();
   applyState(DrawMode{(fvf_ & D3DFVF_XYZRHW) != 0, (fvf_ & D3DFVF_DIFFUSE) != 0, (fvf_ & D3DFVF_SPECULAR) != 0});
   bindVertexArrays(vertices, vertexCount, stride);
   if (indices) glDrawElements(primitiveMode(type), GLsizei(drawn), GL_UNSIGNED_SHORT, indices);

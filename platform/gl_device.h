@@ -120,6 +120,8 @@ class GlDevice final : public Device {
   };
 
   static uint32_t groupOf(D3DRENDERSTATETYPE state);
+  // Puts this device's framebuffer and state back after another device used the context.
+  void takeContext();
   void setDefaultStates();
   HRESULT draw(D3DPRIMITIVETYPE type, unsigned primitiveCount, const uint8_t* vertices, unsigned vertexCount,
                unsigned stride, const uint16_t* indices);
@@ -165,7 +167,6 @@ class GlDevice final : public Device {
   uint32_t dirty_ = kDirtyAll;
   DrawMode appliedMode_{};
   bool modeApplied_ = false;
-  bool colourMaterialUsed_ = false;
   GLuint framebuffer_ = 0;
   GLuint backBufferTexture_ = 0;
   GLuint backBufferDepth_ = 0;

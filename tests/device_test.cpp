@@ -515,3 +515,40 @@ TEST_F(DeviceTest, StatesReadBackAsSet) {
   EXPECT_EQ(world.m[0][0], 2.0f);
   EXPECT_EQ(world.m[3][0], 5.0f);
 }
+
+TEST_F(DeviceTest, PresentLeavesTheStateAsTheGameSetIt) {
+  device->SetRenderState(D3DRS_ZENABLE, false);
+  device->SetRenderState(D3DRS_ALPHABLENDENABLE, true);
+  device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  drawRect(device, 0, 0, 20, 20, 0xFFFFFFFF);
+  ASSERT_EQ(device->Present(), D3D_OK);
+  EXPECT_EQ(at(10, 10).r, 255);  // the back buffer keeps its frame
+  drawRect(device, 0, 0, 20, 20, 0x80000000);
+  EXPECT_TRUE(near(at(10, 10), {127, 127, 127, 255}, 1));
+}
+
+TEST_F(DeviceTest, ResourcesMayOutliveTheirDevice) {
+  auto own = CreateDevice();
+  ASSERT_NE(own, nullptr);
+  std::unique_ptr<Texture> texture;
+  std::unique_ptr<Surface> depth;
+  std::unique_ptr<VertexBuffer> buffer;
+  ASSERT_EQ(own->CreateTexture(64, 64, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &texture), D3D_OK);
+  ASSERT_EQ(own->CreateDepthStencilSurface(64, 64, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, &depth), D3D_OK);
+  ASSERT_EQ(own->CreateVertexBuffer(64, 0, kRhwFormat, D3DPOOL_DEFAULT, &buffer), D3D_OK);
+  own->SetRenderTarget(texture->GetSurfaceLevel(0), depth.get());
+  own->SetTexture(0, texture.get());
+  own->SetStreamSource(0, buffer.get(), sizeof(RhwVertex));
+  // Another device's resources are refused.
+  EXPECT_EQ(device->SetTexture(0, texture.get()), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->SetRenderTarget(texture->GetSurfaceLevel(0), nullptr), D3DERR_INVALIDCALL);
+  own.reset();
+  texture.reset();
+  depth.reset();
+  buffer.reset();
+  // The game's device draws into its own back buffer again.
+  device->SetRenderState(D3DRS_ZENABLE, false);
+  drawRect(device, 0, 0, 10, 10, 0xFF00FF00);
+  EXPECT_EQ(at(5, 5).g, 255);
+}
