@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "gfx/camera.h"
+
 SpriteState gSprite;
 uint32_t gWindowColours[4] = {0xA000C000, 0xA00000C0, 0xA0C00000, 0xA0C0C000};
 
@@ -148,21 +150,14 @@ void drawMaskedWindow(float x, float y, float width, float height) {
   gDevice->SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_KEEP);
 }
 
-void projectPoint(float x, float y, float z, float* screenX, float* screenY) {
-  D3DMATRIX view{};
-  if (gDevice) gDevice->GetTransform(D3DTS_VIEW, &view);
-  const D3DMATRIX projection = gameProjection();
-  D3DMATRIX m{};
-  for (int r = 0; r < 4; ++r)
-    for (int c = 0; c < 4; ++c)
-      for (int k = 0; k < 4; ++k) m.m[r][c] += view.m[r][k] * projection.m[k][c];
-  // The point as a row vector with w = 1, without division by w.
-  const float px = x * m.m[0][0] + y * m.m[1][0] + z * m.m[2][0] + m.m[3][0];
-  const float py = x * m.m[0][1] + y * m.m[1][1] + z * m.m[2][1] + m.m[3][1];
-  const float pz = x * m.m[0][2] + y * m.m[1][2] + z * m.m[2][2] + m.m[3][2];
-  const float e = 1.0f / (1.0f + pz);
-  if (screenX) *screenX = (1.0f + e * px) * 320.0f;
-  if (screenY) *screenY = (1.0f - e * py) * 240.0f;
+void projectPoint(const VECTOR& point, float& screenX, float& screenY) {
+  MATRIX viewProjection;
+  matrixMultiply(viewProjection, gViewMatrix, gameProjection());
+  VECTOR p = point;
+  p.transform(viewProjection);  // no division by w
+  const float e = 1.0f / (1.0f + p.z);
+  screenX = (1.0f + e * p.x) * 320.0f;
+  screenY = (1.0f - e * p.y) * 240.0f;
 }
 
 float wrapAngle(float angle) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "app/graphics.h"
+#include "gfx/math.h"
 
 // The one 2D vertex (32 bytes): screen position, rhw, diffuse, specular (unused), u, v.
 struct ScreenVertex {
@@ -75,7 +76,7 @@ void drawWindowBox(float x, float y, float width, float height);
 void drawMaskedWindow(float x, float y, float width, float height);
 
 // The screen position of a world point under the camera's view and the game's projection.
-void projectPoint(float x, float y, float z, float* screenX, float* screenY);
+void projectPoint(const VECTOR& point, float& screenX, float& screenY);
 // The angle moved into 0 ... 6.28318.
 float wrapAngle(float angle);
 int sign(int value);

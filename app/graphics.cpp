@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/capture.h"
+#include "gfx/math.h"
 
 plat::Device* gDevice = nullptr;
 TexRecord gTextures[kTextureTableSize];
@@ -56,16 +57,8 @@ void lightSetup() {
   gDevice->SetRenderState(D3DRS_DITHERENABLE, true);
 }
 
-plat::D3DMATRIX gameProjection() {
-  const float fov = 0.7853982f, aspect = 1.3333334f, nearPlane = 64.0f, farPlane = 15000.0f;
-  const float yScale = 1.0f / std::tan(fov / 2.0f);
-  const float xScale = yScale / aspect;
-  const float zScale = farPlane / (farPlane - nearPlane);
-  plat::D3DMATRIX m{};
-  m.m[0][0] = xScale;
-  m.m[1][1] = yScale;
-  m.m[2][2] = zScale;
-  m.m[2][3] = 1.0f;
-  m.m[3][2] = -nearPlane * zScale;
+MATRIX gameProjection() {
+  MATRIX m;
+  matrixPerspectiveFovLH(m, 0.7853982f, 1.3333334f, 64.0f, 15000.0f);
   return m;
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "gfx/math.h"
 #include "platform/device.h"
 
 // A texture with the width and height of its source image (from the image file's header).
@@ -34,7 +35,7 @@ void graphicsShutdown();
 void lightSetup();
 // The game's projection: left-handed perspective, vertical field of view pi/4, aspect 4:3, near
 // plane 64, far plane 15000.
-plat::D3DMATRIX gameProjection();
+MATRIX gameProjection();
 
 // The program's pixel shader, made by the boot from "res\ps0.zf"; 0 when there is none.
 extern plat::PixelShaderHandle gPixelShader;

@@ -23,6 +23,7 @@ namespace {
 Clock gClock;
 MessageBoxHandler gMessageBoxHandler;
 std::string gProgramDirectoryOverride;
+bool gSeparateInstanceLock = false;
 
 uint32_t realTicks() {
   using namespace std::chrono;
@@ -112,17 +113,17 @@ void SetMessageBoxHandler(MessageBoxHandler handler) {
   gMessageBoxHandler = std::move(handler);
 }
 
+void UseSeparateInstanceLock() {
+  gSeparateInstanceLock = true;
+}
+
 bool AcquireInstanceLock(const char* key) {
   // The lock file lives in the runtime directory (or /tmp) and is held with flock for the life
   // of the process; the kernel releases it when the process ends, however it ends.
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   std::string path = std::string(runtime && *runtime ? runtime : "/tmp") + "/";
   for (const char* p = key; *p; ++p) path.push_back(std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_');
-  // A data tree run by the replay runner is its own installation: copies running different trees
-  // do not exclude each other.
-  if (!gProgramDirectoryOverride.empty()) {
-    path += "_" + std::to_string(std::hash<std::string>{}(gProgramDirectoryOverride));
-  }
+  if (gSeparateInstanceLock) path += "_" + std::to_string(::getpid());
   path += ".lock";
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0) return true;  // no place for a lock: do not refuse to run

@@ -34,6 +34,9 @@ void SetMessageBoxHandler(MessageBoxHandler handler);
 // Holds a lock named key for the life of the process. Returns false when another process
 // already holds it.
 bool AcquireInstanceLock(const char* key);
+// Makes this process's lock its own, so that it never excludes another copy: the replay runner
+// runs many copies of the game side by side.
+void UseSeparateInstanceLock();
 
 // The running program's own directory with a trailing '/'.
 std::string ProgramDirectory();

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/draw2d.h"
+#include "gfx/camera.h"
 #include "device_fixture.h"
 #include "platform/png.h"
 
@@ -192,18 +193,16 @@ TEST(Geometry, GameProjection) {
 }
 
 TEST_F(Draw2dTest, ProjectPointUsesTheViewAndTheGameProjection) {
-  D3DMATRIX view{};
-  view.m[0][0] = view.m[1][1] = view.m[2][2] = view.m[3][3] = 1.0f;
-  view.m[3][2] = 100.0f;  // the world moves 100 units away from the eye
-  device->SetTransform(D3DTS_VIEW, &view);
+  gViewMatrix.identity();
+  gViewMatrix.m[3][2] = 100.0f;  // the world moves 100 units away from the eye
   float x = 0, y = 0;
-  projectPoint(0, 0, 0, &x, &y);
+  projectPoint(VECTOR{0, 0, 0}, x, y);
   EXPECT_FLOAT_EQ(x, 320.0f);
   EXPECT_FLOAT_EQ(y, 240.0f);
   // z' = 100 zs - 64 zs; e = 1 / (1 + z'); right and up of the centre.
   const D3DMATRIX p = gameProjection();
   const float e = 1.0f / (1.0f + (100.0f - 64.0f) * p.m[2][2]);
-  projectPoint(10, 5, 0, &x, &y);
+  projectPoint(VECTOR{10, 5, 0}, x, y);
   EXPECT_NEAR(x, (1.0f + e * 10.0f * p.m[0][0]) * 320.0f, 1e-3f);
   EXPECT_NEAR(y, (1.0f - e * 5.0f * p.m[1][1]) * 240.0f, 1e-3f);
   EXPECT_GT(x, 320.0f);

@@ -1,4 +1,5 @@
-// Whole runs of the game through orvane-replay, on an empty data directory.
+// Whole runs of the game through orvane-replay: on the demo game's data tree, and on an empty
+// directory.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -25,9 +26,11 @@ class ReplayRun : public ::testing::Test {
     fs::remove_all(dir);
   }
 
-  int replay(const std::string& args) {
-    const std::string command = std::string(ORVANE_BIN_DIR) + "/orvane-replay --data " + (dir / "data").string() +
-                                " " + args + " > " + (dir / "out.txt").string() + " 2>&1";
+  // Runs the replay runner on the demo game's data tree (or on the empty directory).
+  int replay(const std::string& args, bool demoData = true) {
+    const std::string data = demoData ? std::string(ORVANE_BIN_DIR) : (dir / "data").string();
+    const std::string command = std::string(ORVANE_BIN_DIR) + "/orvane-replay --data " + data + " " + args +
+                                " > " + (dir / "out.txt").string() + " 2>&1";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
@@ -97,6 +100,20 @@ TEST_F(ReplayRun, KeyStatesShowInTheStateDump) {
   // Nothing polls the keys in the test pattern scene, so the slots stay as they were; the dump
   // still carries all eight.
   EXPECT_NE(read("s.json").find("\"keys\": [0, 0, 0, 0, 0, 0, 0, 0]"), std::string::npos) << read("s.json");
+}
+
+TEST_F(ReplayRun, DemoGameBootsWithoutAMessage) {
+  ASSERT_EQ(replay("--frames 5 --messages " + (dir / "m.log").string()), 0) << read("out.txt");
+  EXPECT_EQ(read("m.log"), "");
+}
+
+TEST_F(ReplayRun, EmptyDataDirectoryReportsEveryMissingFileAndRunsOn) {
+  ASSERT_EQ(replay("--frames 5 --messages " + (dir / "m.log").string(), false), 0) << read("out.txt");
+  const std::string log = read("m.log");
+  EXPECT_NE(log.find("トホホ～\tFonts datas are nothing!\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("オープンエラーなのさ\\ntex\\cur.au"), std::string::npos) << log;
+  EXPECT_NE(log.find("\tファイルオープンに失敗しました\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("PxSでエラーが！"), std::string::npos) << log;
 }
 
 TEST_F(ReplayRun, BadArgumentsFailWithAMessage) {

@@ -81,6 +81,7 @@ int run(const Options& options) {
     return 2;
   }
   plat::SetProgramDirectory(dataDir.string());
+  plat::UseSeparateInstanceLock();
   // Nothing is heard: the mixer runs without a device, so no run depends on a sound card.
   plat::SelectAudioOutput(plat::AudioOutput::Null);
 
