@@ -13,7 +13,10 @@
 #include "audio_test_support.h"
 #include "data/scramble.h"
 #include "data/scrambled.h"
+#include "image_files.h"
+#include "platform/image.h"
 #include "platform/system.h"
+#include "platform/window.h"
 
 namespace fs = std::filesystem;
 
@@ -193,4 +196,200 @@ TEST_F(ErrorTextBuffer, OverflowIsCutAtTheLastWholeCharacter) {
   data::showErrorText();
   ASSERT_EQ(shown_.size(), 2u);
   EXPECT_EQ(shown_[1].text.size(), data::kErrorTextSize - 1);
+}
+
+TEST_F(ScrambledFiles, MissingTextureShowsOpenErrorThenBangAndKeepsTheRecord) {
+  TexRecord record;
+  record.width = 7;
+  record.height = 9;
+  const std::string missing = dir_.string() + "/tex/none.au";
+  data::loadScrambledTexture(missing, record);
+  const std::vector<Shown> expected = {
+      {"ZCV_ZSFmt::オープンエラーなのさ\n" + missing, "トホホ～"},
+      {"!", "トホホ～"},
+  };
+  EXPECT_EQ(shown_, expected);
+  EXPECT_EQ(record.width, 7u);
+  EXPECT_EQ(record.height, 9u);
+
+  // With a format: the open error alone, and the destination is empty.
+  shown_.clear();
+  std::unique_ptr<plat::Texture> texture;
+  data::loadScrambledTextureWithFormat(missing, texture, plat::D3DFMT_R5G6B5, plat::D3DX_FILTER_LINEAR);
+  ASSERT_EQ(shown_.size(), 1u);
+  EXPECT_EQ(shown_[0].text, "ZCV_ZSFmt::オープンエラーなのさ\n" + missing);
+  EXPECT_EQ(texture, nullptr);
+}
+
+
+// --- with a device: textures from scrambled files ---
+
+namespace {
+
+// Reads every level of a texture back through LockRect.
+std::vector<std::vector<uint8_t>> textureLevels(plat::Texture& texture) {
+  std::vector<std::vector<uint8_t>> levels;
+  for (unsigned level = 0; level < texture.GetLevelCount(); ++level) {
+    const plat::D3DSURFACE_DESC desc = texture.GetLevelDesc(level);
+    const size_t rowSize = plat::ImageRowSize(desc.Format, desc.Width);
+    const unsigned rows = plat::ImageRowCount(desc.Format, desc.Height);
+    plat::D3DLOCKED_RECT locked{};
+    if (plat::FAILED(texture.LockRect(level, &locked, plat::D3DLOCK_READONLY))) return {};
+    std::vector<uint8_t> bytes;
+    for (unsigned row = 0; row < rows; ++row) {
+      const auto* p = static_cast<const uint8_t*>(locked.pBits) + static_cast<size_t>(row) * locked.Pitch;
+      bytes.insert(bytes.end(), p, p + rowSize);
+    }
+    texture.UnlockRect(level);
+    levels.push_back(std::move(bytes));
+  }
+  return levels;
+}
+
+class ScrambledTextures : public ScrambledFiles {
+ protected:
+  static void SetUpTestSuite() {
+    ASSERT_TRUE(plat::CreateMainWindow("scrambled textures"));
+    device_ = plat::CreateDevice();
+    ASSERT_NE(device_, nullptr);
+    gDevice = device_.get();
+  }
+  static void TearDownTestSuite() {
+    gDevice = nullptr;
+    device_.reset();
+    plat::DestroyMainWindow();
+  }
+
+  // The texture the plain file gives when created directly from memory.
+  static std::unique_ptr<plat::Texture> fromPlain(const std::vector<uint8_t>& plain, plat::D3DFORMAT format,
+                                                  plat::DWORD filter) {
+    std::unique_ptr<plat::Texture> texture;
+    plat::D3DXCreateTextureFromFileInMemoryEx(gDevice, plain.data(), plain.size(), 0, 0, 0, 0, format,
+                                              plat::D3DPOOL_MANAGED, filter, filter, 0, &texture);
+    return texture;
+  }
+
+  static inline std::unique_ptr<plat::Device> device_;
+};
+
+std::vector<uint8_t> smallDds() {
+  std::vector<uint32_t> pixels;
+  for (uint32_t i = 0; i < 4 * 2 + 2 + 1; ++i) pixels.push_back(0xFF000000 | i * 0x151515);
+  return testimg::makeDds(4, 2, testimg::kDdsArgb8, 3, testimg::argbBytes(pixels));
+}
+
+std::vector<uint8_t> smallBmp() {
+  testimg::BmpSpec spec;
+  spec.width = 3;  // not a power of two: the texture is 4 x 2
+  spec.height = 2;
+  spec.pixels = {0x00, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0x00, 0, 0, 0,
+                 0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80, 0x90, 0, 0, 0};
+  return testimg::makeBmp(spec);
+}
+
+}  // namespace
+
+TEST_F(ScrambledTextures, DdsKindByAuExtensionInAnyCase) {
+  const auto plain = smallDds();
+  const auto expected = fromPlain(plain, plat::D3DFMT_UNKNOWN, plat::D3DX_DEFAULT);
+  ASSERT_NE(expected, nullptr);
+  for (const char* name : {"Tex/a.au", "Tex/b.AU"}) {
+    SCOPED_TRACE(name);
+    TexRecord record;
+    data::loadScrambledTexture(writeScrambled(name, plain), record);
+    ASSERT_NE(record.texture, nullptr);
+    EXPECT_EQ(record.width, 4u);
+    EXPECT_EQ(record.height, 2u);
+    EXPECT_EQ(record.texture->GetLevelDesc(0).Format, plat::D3DFMT_A8R8G8B8);
+    EXPECT_EQ(record.texture->GetLevelCount(), 3u);
+    EXPECT_EQ(textureLevels(*record.texture), textureLevels(*expected));
+  }
+  EXPECT_TRUE(shown_.empty());
+}
+
+TEST_F(ScrambledTextures, BmpKindForOtherExtensionsAndNoExtension) {
+  const auto plain = smallBmp();
+  const auto expected = fromPlain(plain, plat::D3DFMT_R5G6B5, plat::D3DX_FILTER_NONE);
+  ASSERT_NE(expected, nullptr);
+  for (const char* name : {"Tex/a.bmp", "Tex/plain"}) {
+    SCOPED_TRACE(name);
+    TexRecord record;
+    data::loadScrambledTexture(writeScrambled(name, plain), record);
+    ASSERT_NE(record.texture, nullptr);
+    EXPECT_EQ(record.width, 3u);  // the image's own size, not the texture's
+    EXPECT_EQ(record.height, 2u);
+    const plat::D3DSURFACE_DESC top = record.texture->GetLevelDesc(0);
+    EXPECT_EQ(top.Format, plat::D3DFMT_R5G6B5);
+    EXPECT_EQ(top.Width, 4u);
+    EXPECT_EQ(top.Height, 2u);
+    EXPECT_EQ(record.texture->GetLevelCount(), 3u);
+    EXPECT_EQ(textureLevels(*record.texture), textureLevels(*expected));
+  }
+  // A BMP named ".au" has its sizes read at the DDS offsets (12 and 16), as the kind says.
+  TexRecord record;
+  data::loadScrambledTexture(writeScrambled("Tex/c.au", plain), record);
+  EXPECT_EQ(record.height, static_cast<uint32_t>(plain[12] | plain[13] << 8 | plain[14] << 16 | plain[15] << 24));
+  EXPECT_TRUE(shown_.empty());
+}
+
+TEST_F(ScrambledTextures, WithFormatGivesTheAskedFormatAndFilter) {
+  const auto plain = smallBmp();
+  const struct {
+    plat::D3DFORMAT format;
+    plat::DWORD filter;
+  } asks[] = {{plat::D3DFMT_R5G6B5, plat::D3DX_FILTER_LINEAR},
+              {plat::D3DFMT_A1R5G5B5, plat::D3DX_FILTER_NONE},
+              {plat::D3DFMT_R8G8B8, plat::D3DX_FILTER_LINEAR}};
+  const std::string path = writeScrambled("Tex/m.zgr", plain);
+  for (const auto& ask : asks) {
+    SCOPED_TRACE(ask.format);
+    std::unique_ptr<plat::Texture> texture;
+    data::loadScrambledTextureWithFormat(path, texture, ask.format, ask.filter);
+    const auto expected = fromPlain(plain, ask.format, ask.filter);
+    ASSERT_NE(texture, nullptr);
+    ASSERT_NE(expected, nullptr);
+    EXPECT_EQ(texture->GetLevelDesc(0).Format, expected->GetLevelDesc(0).Format);
+    EXPECT_EQ(textureLevels(*texture), textureLevels(*expected));
+  }
+  EXPECT_TRUE(shown_.empty());
+}
+
+TEST_F(ScrambledTextures, UndecodableFileLeavesTheDestinationEmpty) {
+  TexRecord record;
+  data::loadScrambledTexture(writeScrambled("Tex/first.au", smallDds()), record);
+  ASSERT_NE(record.texture, nullptr);
+  // Not an image: the old texture is released, the header's numbers still land in the record.
+  std::vector<uint8_t> junk(40, 0x11);
+  data::loadScrambledTexture(writeScrambled("Tex/junk.au", junk), record);
+  EXPECT_EQ(record.texture, nullptr);
+  EXPECT_EQ(record.width, 0x11111111u);
+  // Too short even for the header: sizes read as 0.
+  data::loadScrambledTexture(writeScrambled("Tex/tiny.zgr", {'B', 'M'}), record);
+  EXPECT_EQ(record.texture, nullptr);
+  EXPECT_EQ(record.width, 0u);
+  EXPECT_EQ(record.height, 0u);
+
+  std::unique_ptr<plat::Texture> texture = fromPlain(smallBmp(), plat::D3DFMT_R5G6B5, plat::D3DX_FILTER_LINEAR);
+  data::loadScrambledTextureWithFormat(writeScrambled("Tex/junk.zgr", junk), texture, plat::D3DFMT_R5G6B5,
+                                       plat::D3DX_FILTER_LINEAR);
+  EXPECT_EQ(texture, nullptr);
+  EXPECT_TRUE(shown_.empty());
+}
+
+TEST_F(ScrambledTextures, DxtTexturesKeepTheirBlocks) {
+  std::vector<uint8_t> block = {0x00, 0xF8, 0x1F, 0x00, 0, 0, 0, 0};  // red
+  std::vector<uint8_t> chain;
+  for (int i = 0; i < 3; ++i) chain.insert(chain.end(), block.begin(), block.end());
+  TexRecord record;
+  data::loadScrambledTexture(writeScrambled("Tex/dxt.au", testimg::makeDds(4, 4, testimg::dxt("DXT1"), 3, chain)),
+                             record);
+  ASSERT_NE(record.texture, nullptr);
+  const plat::D3DFORMAT format = record.texture->GetLevelDesc(0).Format;
+  // The device's own DXT1 when it has it, else the decoded pixels.
+  if (format == plat::D3DFMT_DXT1) {
+    EXPECT_EQ(textureLevels(*record.texture)[2], block);
+  } else {
+    EXPECT_EQ(format, plat::D3DFMT_A8R8G8B8);
+    EXPECT_EQ(textureLevels(*record.texture)[2], testimg::argbBytes({0xFFFF0000}));
+  }
 }
