@@ -73,6 +73,10 @@ bool windowedRequested() {
 bool CreateMainWindow(const char* title) {
   if (gWindow) return true;
   if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
+  // The OpenGL library stays loaded for the life of the process, whatever happens to the window:
+  // the system's drivers do not expect to be unloaded and reloaded.
+  static const bool glLoaded = SDL_GL_LoadLibrary(nullptr) == 0;
+  (void)glLoaded;
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
