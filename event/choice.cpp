@@ -1,5 +1,7 @@
 #include "event/choice.h"
 
+#include <algorithm>
+
 #include "app/keyboard.h"
 #include "audio/sound.h"
 #include "event/state_json.h"
@@ -9,6 +11,8 @@ ChoiceWindow gChoice;
 namespace {
 
 constexpr int kChoiceOpenSpeed = 1;
+// A choice list larger than this comes only from a damaged script; it is cut to this size.
+constexpr int kChoiceMaxEntries = 1024;
 constexpr int kCursorSoundSlot = 0;
 constexpr int32_t kFreshPressGate = -48;
 constexpr int32_t kHeldGate = 0;
@@ -43,7 +47,7 @@ void choiceBegin() {
 }
 
 void choiceMake(int entries) {
-  gChoice.list.setCount(entries);
+  gChoice.list.setCount(std::min(entries, kChoiceMaxEntries));
 }
 
 void choiceAdd(std::string_view sjisText, int value) {

@@ -1,6 +1,7 @@
 #include "event/message_window.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "app/draw2d.h"
 #include "app/graphics.h"
@@ -198,7 +199,7 @@ void revealStep(MessageWindow& m) {
   if (m.pause > 0) {
     m.pause = std::max(m.pause - speed, 0);
   } else {
-    m.shown = std::clamp(m.shown + speed, 0, textLength(m));
+    m.shown = static_cast<int>(std::clamp<int64_t>(int64_t{m.shown} + speed, 0, textLength(m)));
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <utility>
 
 #include "app/draw2d.h"
@@ -93,13 +94,14 @@ void LISTWIN::fitSize(int rows) {
   for (int i = 0; i < considered; ++i) {
     if (isFilled(i)) longest = std::max(longest, glyphLength(entries[i].text));
   }
-  width = static_cast<float>(16 * columnCount() * longest + 32);
-  height = static_cast<float>(16 * rows / columnCount() + 12);
+  width = static_cast<float>(16 * int64_t{columnCount()} * longest + 32);
+  height = static_cast<float>(16 * int64_t{rows} / columnCount() + 12);
 }
 
 void LISTWIN::moveCursor(int delta) {
   if (count <= 0) return;
-  int j = cursor + delta;
+  // The target, kept inside the int range: the scans below only compare it with the entries.
+  int j = static_cast<int>(std::clamp<int64_t>(int64_t{cursor} + delta, -1, count));
   if (delta != 1 && j >= count && cursor != count - 1) j = count - 1;
 
   const bool wraps = columns <= 1;

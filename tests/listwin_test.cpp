@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "recording_device.h"
 #include "text_fixture.h"
 
@@ -78,6 +80,8 @@ TEST(ListWindow, FitSizeUsesTheLongestOfTheFirstRowsTexts) {
   list.columns = 1;
   list.fitSize(2);
   EXPECT_EQ(list.width, 16.0f + 32);  // at least one glyph wide
+  list.fitSize(std::numeric_limits<int>::max());  // no overflow
+  EXPECT_GT(list.height, 1e10f);
 }
 
 TEST(ListWindow, MoveCursorSkipsFreeEntriesAndWrapsOnlyInOneColumn) {
@@ -115,6 +119,10 @@ TEST(ListWindow, MoveCursorClampsALongStepToTheLastEntryAndScansUp) {
   EXPECT_EQ(list.cursor, 3);
   list.moveCursor(5);  // already on the last entry: no clamp, the scan wraps to the first
   EXPECT_EQ(list.cursor, 0);
+  list.moveCursor(std::numeric_limits<int>::max());
+  EXPECT_EQ(list.cursor, 3);
+  list.moveCursor(std::numeric_limits<int>::min());
+  EXPECT_EQ(list.cursor, 3);  // nothing below 0: wraps to the last
 }
 
 TEST(ListWindow, GreyedEntriesStaySelectable) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <vector>
 
 #include "app/keyboard.h"
@@ -124,6 +125,9 @@ TEST_F(MessageWindowTest, NegativeSpeedNeverTakesBackShownText) {
   messageSetSpeed(-5);
   frames(3);
   EXPECT_EQ(gMessage.shown, 3);
+  messageSetSpeed(std::numeric_limits<int>::max());
+  frames(1);
+  EXPECT_EQ(gMessage.shown, 6);
 }
 
 TEST_F(MessageWindowTest, PauseHoldsTheRevealThirtyTwoFramesAndShowsASpace) {
