@@ -25,8 +25,16 @@ constexpr int kTexMessageEdge = 4;  // "tex\MBoxEdge.au"
 extern plat::Device* gDevice;
 extern TexRecord gTextures[kTextureTableSize];
 
-// Creates the device and fixes the texture-stage state, then runs the music set-up; false when
-// either fails.
+// Creates the device, fixes the texture-stage state and empties the texture table; false when
+// there is no device. The start-up runs the music set-up right after it.
 bool graphicsSetup();
-// Releases the texture table, then the device.
+// Releases the capture resources if the quit path has not, the texture table, then the device.
 void graphicsShutdown();
+// Light 0 (the one directional light of the game) and the lighting render states.
+void lightSetup();
+// The game's projection: left-handed perspective, vertical field of view pi/4, aspect 4:3, near
+// plane 64, far plane 15000.
+plat::D3DMATRIX gameProjection();
+
+// The program's pixel shader, made by the boot from "res\ps0.zf"; 0 when there is none.
+extern plat::PixelShaderHandle gPixelShader;

@@ -1,2 +1,5 @@
-// The game starts here once the device lands; until then the program does nothing.
-int main() { return 0; }
+#include "app/window_proc.h"
+
+int main() {
+  return WinMain();
+}

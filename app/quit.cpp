@@ -1,5 +1,9 @@
 #include "app/quit.h"
 
+#include "app/capture.h"
+#include "app/graphics.h"
+#include "data/database.h"
+
 namespace {
 bool gQuitting = false;
 }
@@ -13,5 +17,9 @@ bool quitInProgress() {
 }
 
 void releaseGameState() {
-  // Each subsystem's release joins this list, in the quit path's order, as the subsystem lands.
+  // In the quit path's order; the actors, the field and the battle join as they land.
+  freeDatabase();
+  if (gDevice && gPixelShader != 0) gDevice->DeletePixelShader(gPixelShader);
+  gPixelShader = 0;
+  releaseCaptureResources();
 }

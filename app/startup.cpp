@@ -1,18 +1,22 @@
 #include "app/startup.h"
 
 #include "app/graphics.h"
+#include "audio/music.h"
+#include "audio/sound.h"
 
-// The audio subsystem joins here: its set-ups run inside these, in the start-up's order.
 bool setUpGraphicsAndMusic() {
-  return graphicsSetup();
+  return graphicsSetup() && musicSetup();
 }
 
 void shutdownGraphicsAndMusic() {
+  musicShutdown();
   graphicsShutdown();
 }
 
 bool setUpSound() {
-  return true;
+  return soundSetup();
 }
 
-void shutdownSound() {}
+void shutdownSound() {
+  soundShutdown();
+}

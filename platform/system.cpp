@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -117,6 +118,11 @@ bool AcquireInstanceLock(const char* key) {
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   std::string path = std::string(runtime && *runtime ? runtime : "/tmp") + "/";
   for (const char* p = key; *p; ++p) path.push_back(std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_');
+  // A data tree run by the replay runner is its own installation: copies running different trees
+  // do not exclude each other.
+  if (!gProgramDirectoryOverride.empty()) {
+    path += "_" + std::to_string(std::hash<std::string>{}(gProgramDirectoryOverride));
+  }
   path += ".lock";
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0) return true;  // no place for a lock: do not refuse to run

@@ -148,6 +148,10 @@ void SetKeySource(KeySource source) {
   gKeySourceFrame = gPresented;
 }
 
+void InjectKeyEvent(KeyEvent event) {
+  keyEvent(event);
+}
+
 int PresentedFrames() {
   return gPresented;
 }

@@ -55,6 +55,9 @@ struct KeyEvent {
 };
 using KeySource = std::function<void(int frame, std::function<void(KeyEvent)> emit)>;
 void SetKeySource(KeySource source);
+// Delivers one key event at once, as the keyboard would: the key state changes and a key-down
+// is queued as a message.
+void InjectKeyEvent(KeyEvent event);
 // Number of frames presented so far.
 int PresentedFrames();
 // Called after every presented frame with its number (the replay runner's shots and dumps).

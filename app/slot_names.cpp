@@ -1,0 +1,37 @@
+#include "app/slot_names.h"
+
+#include "app/capture.h"
+#include "app/test_pattern.h"
+#include "app/transitions.h"
+#include "battle/battle_scenes.h"
+
+void BootScene();
+
+namespace {
+
+struct SlotName {
+  SlotFunction function;
+  const char* name;
+};
+
+const SlotName kSlotNames[] = {
+    {BootScene, "BootScene"},
+    {NoOverlay, "NoOverlay"},
+    {TestPatternScene, "TestPatternScene"},
+    {EncounterEffect, "EncounterEffect"},
+    {BattleEntryScene, "BattleEntryScene"},
+    {BattleExitScene, "BattleExitScene"},
+    {BattleReturnFlash, "BattleReturnFlash"},
+    {BattleEndFade, "BattleEndFade"},
+    {ZoomBlurOverlay, "ZoomBlurOverlay"},
+    {CrossFadeOverlay, "CrossFadeOverlay"},
+};
+
+}  // namespace
+
+const char* slotFunctionName(SlotFunction function) {
+  for (const SlotName& entry : kSlotNames) {
+    if (entry.function == function) return entry.name;
+  }
+  return "unknown";
+}

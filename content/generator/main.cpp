@@ -1,0 +1,39 @@
+// orvane-content <content directory> <output directory>
+// Writes the demo game's data tree; exits with 1 and lists every problem when the content is
+// broken (a character missing from the font table, a number out of range, a name too long).
+#include <cstdio>
+#include <exception>
+
+#include "content/generator/content.h"
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: orvane-content <content directory> <output directory>\n");
+    return 2;
+  }
+  try {
+    content::Lint lint;
+    content::DataTree out{content::fs::path(argv[2])};
+    const content::BitmapFont bitmapFont;
+    content::Context context{content::fs::path(argv[1]), out, lint, bitmapFont, {}};
+    content::generateFonts(context);
+    content::checkProgramTexts(context);
+    content::generateTables(context);
+    content::generateSheets(context);
+    content::generatePortraits(context);
+    content::generateBootTextures(context);
+    content::generateSky(context);
+    content::generateSounds(context);
+    content::generateMusic(context);
+    content::generateShaders(context);
+    if (lint.failed()) {
+      for (const std::string& problem : lint.problems()) std::fprintf(stderr, "%s\n", problem.c_str());
+      std::fprintf(stderr, "orvane-content: %zu problem(s) in the content\n", lint.problems().size());
+      return 1;
+    }
+    return 0;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "orvane-content: %s\n", error.what());
+    return 2;
+  }
+}

@@ -1,0 +1,319 @@
+// The parsers of the database files: each takes the file's bytes and reads them with the formats
+// the files are written in. Variables that a failed conversion does not reach keep the value of
+// the previous record, as the formats leave them.
+#include <algorithm>
+#include <cstring>
+
+#include "data/database.h"
+#include "data/text_scanner.h"
+
+namespace data {
+
+namespace {
+
+constexpr size_t kRestOfLine = 64;
+constexpr size_t kRestOfSheetLine = 256;
+constexpr size_t kNameLineBytes = 255;  // a name line is read into a 256-byte buffer
+// Record counts above this are cut: record numbers are 16-bit everywhere they are stored.
+constexpr int kMaxRecords = 32767;
+
+bool isLeadByte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+// Copies text into a zero-terminated field of size bytes, cut at a character boundary.
+void copyField(char* field, size_t size, std::string_view text) {
+  size_t n = 0;
+  while (n < text.size()) {
+    const size_t width = isLeadByte(static_cast<unsigned char>(text[n])) ? 2 : 1;
+    if (n + width > size - 1 || n + width > text.size()) break;
+    n += width;
+  }
+  std::memset(field, 0, size);
+  std::memcpy(field, text.data(), n);
+}
+
+int recordCount(TextScanner& in) {
+  int count = 0;
+  in.scan("%d\n", {count});
+  return std::clamp(count, 0, kMaxRecords);
+}
+
+// The separator-number lists of the technique and tk lines: one character, then a number,
+// until ";" (or the end of the input), at most maxEntries times. Every number read is handed
+// to store.
+template <typename Store>
+void readMarkedList(TextScanner& in, int maxEntries, int& number, Store store) {
+  for (int n = 0; n < maxEntries; ++n) {
+    const int c = in.getChar();
+    if (c == ';' || c < 0) break;
+    in.scan("%d", {number});
+    store(number);
+  }
+}
+
+}  // namespace
+
+GlyphString glyphStringOf(const FontText& font, std::string_view sjisText) {
+  sjisText = sjisText.substr(0, sjisText.find('\0'));
+  GlyphString glyphs;
+  glyphs.reserve(sjisText.size() / 2 + 2);
+  const std::string_view table = font.text;
+  for (size_t i = 0; i < sjisText.size(); i += 2) {
+    int16_t code = font.blankGlyph;
+    if (i + 1 < sjisText.size()) {
+      for (size_t p = 0; p + 1 < table.size() && p / 2 < kFontCells; p += 2) {
+        if (table[p] == sjisText[i] && table[p + 1] == sjisText[i + 1]) {
+          code = glyphCode(static_cast<int>(p / 2));
+          break;
+        }
+      }
+    }
+    glyphs.push_back(code);
+  }
+  glyphs.push_back(kGlyphEnd);
+  return glyphs;
+}
+
+FontText parseFontText(std::span<const uint8_t> file) {
+  const std::string text = textModeBytes(file);
+  FontText font;
+  const size_t read = std::min(text.size(), kFontFileLimit);
+  for (size_t i = 0; i < read; ++i) {
+    if (text[i] != '\n') font.text.push_back(text[i]);
+  }
+  if (!font.text.empty() && font.text.back() == '\r') font.text.pop_back();
+  const std::string fullWidthSpace = "\x81\x40";
+  for (size_t p = 0; p + 1 < font.text.size() && p / 2 < kFontCells; p += 2) {
+    if (font.text.compare(p, 2, fullWidthSpace) == 0) {
+      font.blankGlyph = glyphCode(static_cast<int>(p / 2));
+      break;
+    }
+  }
+  return font;
+}
+
+DataNameTable parseDataNames(std::span<const uint8_t> file, const FontText& font) {
+  const std::string bytes = binaryModeBytes(file);
+  TextScanner in(bytes);
+  DataNameTable table;
+  std::string line;  // the read buffer: a read at the end of the file leaves it as it was
+  std::string next;
+  for (GlyphString& name : table.names) {
+    if (in.readLine(kNameLineBytes, next)) line = next;
+    std::string_view text = line;
+    text = text.substr(0, text.find('\n'));
+    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    name = glyphStringOf(font, text);
+  }
+  return table;
+}
+
+std::vector<FirstCommand> parseFirstCommands(std::span<const uint8_t> file) {
+  const std::string bytes = textModeBytes(file);
+  TextScanner in(bytes);
+  std::vector<FirstCommand> table(recordCount(in));
+  std::string label, help;
+  int number = 0;
+  for (FirstCommand& command : table) {
+    in.scan("%s ", {label});
+    in.scan("%s %d", {help, number});
+    in.skipLine(kRestOfLine);
+    command.label = label;
+    command.help = help;
+    command.number = static_cast<int8_t>(number);
+  }
+  return table;
+}
+
+std::vector<WazaRecord> parseWaza(std::span<const uint8_t> file) {
+  const std::string bytes = textModeBytes(file);
+  TextScanner in(bytes);
+  std::vector<WazaRecord> table(recordCount(in));
+  std::string name, help;
+  int first = 0, second = 0, third = 0;
+  for (WazaRecord& waza : table) {
+    in.scan("%s ", {name});
+    in.scan("%s ", {help});
+    in.scan("%d ", {first});
+    in.scan("%d ", {second});
+    in.scan("%d", {third});
+    in.skipLine(kRestOfLine);
+    waza.name = name;
+    waza.help = help;
+    const uint32_t cost = first == -1 ? 256u : static_cast<uint32_t>(first);
+    waza.packed = cost | static_cast<uint32_t>(second) << 9 | static_cast<uint32_t>(third) << 10;
+  }
+  return table;
+}
+
+std::vector<ItemRecord> parseItems(std::span<const uint8_t> file) {
+  const std::string bytes = textModeBytes(file);
+  TextScanner in(bytes);
+  std::vector<ItemRecord> table(recordCount(in));
+  std::string name, help;
+  int kind = 0, value2 = 0, power = 0, flag4a = 0, flag4b = 0, flag5a = 0, flag5b = 0, flag5c = 0;
+  int code1 = 0, number1 = 0, code2 = 0, number2 = 0;
+  for (ItemRecord& item : table) {
+    in.scan("%s ", {name});
+    in.scan("%s ", {help});
+    in.scan("%d ", {kind});
+    in.scan("%d ", {value2});
+    in.scan("%d ", {power});
+    in.scan("%d %d ", {flag4a, flag4b});
+    in.scan("%d %d %d ", {flag5a, flag5b, flag5c});
+    in.scan("%x %d ", {code1, number1});
+    in.scan("%x %d", {code2, number2});
+    in.skipLine(kRestOfLine);
+    item.name = name;
+    item.help = help;
+    uint32_t word = static_cast<uint32_t>(kind) * 32u;
+    word |= (static_cast<uint32_t>(power) & 0xFFu) << 8;
+    word |= static_cast<uint32_t>(flag4a) | static_cast<uint32_t>(flag4b) * 2u;
+    word |= (static_cast<uint32_t>(flag5a) | (static_cast<uint32_t>(flag5c) * 2u | static_cast<uint32_t>(flag5b)) * 2u) * 4u;
+    item.kindWord = static_cast<uint16_t>(word);
+    item.effect1 = static_cast<uint16_t>(static_cast<uint32_t>(code1) | static_cast<uint32_t>(number1) * 256u);
+    item.effect2 = static_cast<uint16_t>(static_cast<uint32_t>(code2) | static_cast<uint32_t>(number2) * 256u);
+    item.value2 = static_cast<int16_t>(value2);
+  }
+  return table;
+}
+
+std::vector<MkmnRecord> parseScrolls(std::span<const uint8_t> file, int techniqueCount) {
+  const std::string bytes = textModeBytes(file);
+  TextScanner in(bytes);
+  std::vector<MkmnRecord> table(recordCount(in));
+  std::string name;
+  int count = 0, technique = 0;
+  for (MkmnRecord& scroll : table) {
+    in.scan("%s ", {name});
+    in.scan("%d:", {count});
+    scroll.name = name;
+    const int listed = count & 0xFF;
+    for (int i = 0; i < listed; ++i) {
+      in.scan("%d,", {technique});
+      if (technique >= 0 && technique < techniqueCount) scroll.techniques.push_back(static_cast<uint16_t>(technique));
+    }
+    scroll.count = static_cast<uint8_t>(scroll.techniques.size());
+    in.skipLine(kRestOfLine);
+  }
+  return table;
+}
+
+void parseCharacterSheet(std::span<const uint8_t> file, const SheetLimits& limits, SchrRecord& record,
+                         CharacterTables& tables) {
+  const std::string bytes = binaryModeBytes(file);
+  TextScanner in(bytes);
+  std::string text;
+  int value = 0;
+
+  if (in.scan("%s\n", {text}) == 1) copyField(record.scriptName, sizeof record.scriptName, text);
+  if (in.scan("%s\n", {text}) == 1) copyField(record.name, sizeof record.name, text);
+  if (in.scan("%s\n", {text}) == 1) copyField(record.secondName, sizeof record.secondName, text);
+
+  int maxHp = record.maxHp, maxMp = record.maxMp;
+  in.scan("%d,%d,\n", {maxHp, maxMp});
+  record.maxHp = maxHp;
+  record.maxMp = maxMp;
+  record.tension = 0;
+
+  for (uint8_t& attribute : record.baseAttributes) {
+    in.scan("%d,", {value});
+    attribute = static_cast<uint8_t>(value);
+  }
+  in.skipLine(kRestOfSheetLine);
+
+  int values[5] = {0, 0, 0, 0, 0};
+  in.scan("%d,%d,%d,%d,%d,", {values[0], values[1], values[2], values[3], values[4]});
+  record.packed = static_cast<uint16_t>(static_cast<uint32_t>(values[0]) | (static_cast<uint32_t>(values[1]) & 0x7Fu) << 2);
+  record.magicNumber = static_cast<int16_t>(values[3]);
+  record.backRow = values[2] != 0;
+  record.turnDirection = values[4] != 0;
+  in.skipLine(kRestOfSheetLine);
+
+  for (uint8_t& command : tables.firstCommands) {
+    in.scan("%d,", {value});
+    command = static_cast<uint8_t>(value);
+  }
+  in.skipLine(kRestOfSheetLine);
+
+  tables.techniqueLevels.assign(static_cast<size_t>(std::max(limits.techniqueCount, 0)), 0);
+  readMarkedList(in, limits.techniqueCount, value, [&](int technique) {
+    if (technique >= 0 && technique < limits.techniqueCount) tables.techniqueLevels[technique] = kMasteredLevel;
+  });
+  in.skipLine(kRestOfLine);
+
+  std::fill(std::begin(tables.tk), std::end(tables.tk), kNoTk);
+  int stored = 0;
+  readMarkedList(in, kTkSlots, value, [&](int tk) {
+    if (tk >= 0 && tk < limits.tkCount) tables.tk[stored++] = static_cast<int16_t>(tk);
+  });
+  in.skipLine(kRestOfLine);
+
+  const int itemCount = static_cast<int>(limits.items.size());
+  for (int16_t& item : record.items) {
+    in.scan("%d,", {value});
+    item = value >= 0 && value < itemCount ? static_cast<int16_t>(value) : kNoItem;
+  }
+  in.skipLine(kRestOfLine);
+
+  for (uint8_t& slot : record.equipped) {
+    in.scan("%d,", {value});
+    slot = value >= 0 && value < kItemSlots ? static_cast<uint8_t>(value) : kNoEquip;
+  }
+  in.skipLine(kRestOfLine);
+
+  for (int16_t& scroll : record.scrolls) {
+    in.scan("%d,", {value});
+    scroll = value >= 0 && value < limits.scrollCount ? static_cast<int16_t>(value) : kNoScroll;
+  }
+  in.skipLine(kRestOfLine);
+
+  recompute(record, limits.items, true);
+  restoreFull(record);
+  const int32_t level = record.baseAttributes[ATTR_LEVEL];
+  tables.expToNext = 128 * level * level;
+  tables.expTotal = 128 * level * level;
+}
+
+void recompute(SchrRecord& record, std::span<const ItemRecord> items, bool includeBase) {
+  record.effectiveMaxHp = record.maxHp;
+  record.effectiveMaxMp = record.maxMp;
+  record.effectiveHp = std::min(record.effectiveHp, record.effectiveMaxHp);
+  record.effectiveMp = std::min(record.effectiveMp, record.effectiveMaxMp);
+  std::memcpy(record.effectiveSetA, record.attributeSetA, kAttributeCount);
+  std::memcpy(record.effectiveSetB, record.attributeSetB, kAttributeCount);
+  std::memset(record.effectiveAttributes, 0, kAttributeCount);
+  for (const uint8_t slot : record.equipped) {
+    if (slot >= kItemSlots) continue;  // kNoEquip, or an index that names no item slot
+    const int number = record.items[slot];
+    if (number < 0 || number >= static_cast<int>(items.size())) continue;
+    const ItemRecord& item = items[number];
+    if (item.kind() == kItemWeapon) record.effectiveAttributes[ATTR_ATTACK] += static_cast<uint8_t>(item.power());
+    if (item.kind() == kItemArmour) record.effectiveAttributes[ATTR_VITALITY] += static_cast<uint8_t>(item.power());
+  }
+  if (includeBase) {
+    for (int i = 0; i < kAttributeCount; ++i) record.effectiveAttributes[i] += record.baseAttributes[i];
+  }
+}
+
+}  // namespace data
+
+void restoreFull(SchrRecord& record) {
+  record.hp = record.maxHp;
+  record.mp = record.maxMp;
+  record.effectiveHp = record.effectiveMaxHp;
+  record.effectiveMp = record.effectiveMaxMp;
+}
+
+SchrRecord::SchrRecord() {
+  std::fill(std::begin(attributeSetA), std::end(attributeSetA), uint8_t{10});
+  std::fill(std::begin(attributeSetB), std::end(attributeSetB), uint8_t{50});
+  std::fill(std::begin(items), std::end(items), kNoItem);
+  std::fill(std::begin(equipped), std::end(equipped), kNoEquip);
+  std::fill(std::begin(scrolls), std::end(scrolls), kNoScroll);
+}
+
+CharacterTables::CharacterTables() {
+  std::fill(std::begin(tk), std::end(tk), kNoTk);
+}

@@ -1,0 +1,23 @@
+// The layout of the shared 2D sheet "tex\dmg.au" (texture table entry 3): where each sprite lies,
+// in pixels of the 256 x 64 sheet. The battle popups, the status display, the menus and the
+// results screen draw from here; the content generator draws the sheet from the same table.
+#pragma once
+
+struct SheetRect {
+  int x, y, width, height;
+};
+
+constexpr int kLabelSheetWidth = 256;
+constexpr int kLabelSheetHeight = 64;
+
+// Digit d (0 … 9) lies at x = 12 × d of this cell.
+constexpr SheetRect kSheetDigit = {0, 0, 12, 16};
+constexpr SheetRect kSheetHpLabel = {128, 0, 24, 16};     // "HP", first gauge line
+constexpr SheetRect kSheetMpLabel = {152, 0, 24, 16};     // "MP", second gauge line
+constexpr SheetRect kSheetSeparator = {176, 0, 12, 16};   // "/" between two numbers
+constexpr SheetRect kSheetCaptionName = {0, 16, 40, 16};  // status display column captions
+constexpr SheetRect kSheetCaptionHp = {48, 16, 24, 16};
+constexpr SheetRect kSheetCaptionMp = {80, 16, 24, 16};
+constexpr SheetRect kSheetCaptionTension = {112, 16, 24, 16};
+constexpr SheetRect kSheetEvadedWord = {0, 32, 54, 16};
+constexpr SheetRect kSheetCriticalWord = {0, 48, 120, 16};

@@ -1,0 +1,114 @@
+#include "data/scrambled.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "app/message_box.h"
+#include "audio/sound.h"
+#include "data/scramble.h"
+#include "platform/system.h"
+
+namespace data {
+namespace {
+
+// Reads the whole of an open file; false on a read error.
+bool readAll(std::FILE* file, std::vector<uint8_t>& bytes) {
+  uint8_t chunk[65536];
+  for (;;) {
+    const size_t got = std::fread(chunk, 1, sizeof chunk, file);
+    bytes.insert(bytes.end(), chunk, chunk + got);
+    if (got < sizeof chunk) return std::ferror(file) == 0;
+  }
+}
+
+void showOpenError(std::string_view path) {
+  std::string message = sjis("ZCV_ZSFmt::オープンエラーなのさ\n");
+  message += path;
+  showStandardMessage(message);
+}
+
+char gErrorText[kErrorTextSize] = {};
+
+bool isLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+}  // namespace
+
+std::optional<std::vector<uint8_t>> unscrambleToPlainCopy(std::string_view path) {
+  std::FILE* file = plat::OpenFile(path, "rb");
+  if (!file) {
+    showOpenError(path);
+    return std::nullopt;
+  }
+  std::vector<uint8_t> bytes;
+  bool read = false;
+  try {
+    read = readAll(file, bytes);
+  } catch (const std::bad_alloc&) {
+    std::fclose(file);
+    showStandardMessage(sjis("ZCV_ZSFmt::書き出しエラーなのさ"));
+    return std::nullopt;
+  }
+  std::fclose(file);
+  if (!read) {  // a directory, or a read failure: nothing usable was opened
+    showOpenError(path);
+    return std::nullopt;
+  }
+  scrambleBytes(bytes.data(), bytes.size());
+  return bytes;
+}
+
+bool isDdsTexturePath(std::string_view path) {
+  const size_t dot = path.rfind('.');
+  if (dot == std::string_view::npos) return false;
+  const std::string_view extension = path.substr(dot + 1);
+  return extension.size() == 2 && (extension[0] == 'a' || extension[0] == 'A') &&
+         (extension[1] == 'u' || extension[1] == 'U');
+}
+
+void appendErrorText(std::string_view text) {
+  text = text.substr(0, text.find('\0'));
+  const size_t used = std::strlen(gErrorText);
+  const size_t room = kErrorTextSize - 1 - used;
+  size_t take = 0;
+  while (take < text.size()) {
+    const size_t length = isLeadByte(static_cast<unsigned char>(text[take])) && take + 1 < text.size() ? 2 : 1;
+    if (take + length > room) break;
+    take += length;
+  }
+  std::memcpy(gErrorText + used, text.data(), take);
+  gErrorText[used + take] = '\0';
+}
+
+void appendErrorNumber(int value) {
+  char digits[16];
+  std::snprintf(digits, sizeof digits, "%d", value);
+  appendErrorText(digits);
+}
+
+void showErrorText() {
+  showMessage(gErrorText, "HollinERROR");
+  gErrorText[0] = '\0';
+}
+
+void showErrorNumber(int value) {
+  char digits[16];
+  std::snprintf(digits, sizeof digits, "%d", value);
+  showStandardMessage(digits);
+}
+
+std::string_view errorText() {
+  return gErrorText;
+}
+
+}  // namespace data
+
+namespace data {
+
+bool loadScrambledSound(std::string_view path, int slot) {
+  const std::optional<std::vector<uint8_t>> plain = unscrambleToPlainCopy(path);
+  return loadWaveIntoSlot(plain ? &*plain : nullptr, slot);
+}
+
+}  // namespace data

@@ -1,0 +1,174 @@
+#include "data/text_scanner.h"
+
+#include <charconv>
+
+namespace data {
+
+namespace {
+
+int digitValue(int c, int base) {
+  int v = -1;
+  if (c >= '0' && c <= '9') v = c - '0';
+  else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
+  else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
+  return v < base ? v : -1;
+}
+
+}  // namespace
+
+void TextScanner::skipSpace() {
+  while (isScanSpace(peek())) ++position_;
+}
+
+// Accumulates in 32 bits with wrap-around, so an overlong number gives a defined value.
+bool TextScanner::readInteger(int base, int& value) {
+  skipSpace();
+  bool negative = false;
+  if (peek() == '+' || peek() == '-') {
+    negative = peek() == '-';
+    ++position_;
+  }
+  if (base == 16 && peek() == '0' && position_ + 2 < text_.size()) {
+    const char x = text_[position_ + 1];
+    const int after = static_cast<unsigned char>(text_[position_ + 2]);
+    if ((x == 'x' || x == 'X') && digitValue(after, 16) >= 0) position_ += 2;
+  }
+  uint32_t magnitude = 0;
+  bool any = false;
+  for (int d; (d = digitValue(peek(), base)) >= 0; ++position_) {
+    magnitude = magnitude * static_cast<uint32_t>(base) + static_cast<uint32_t>(d);
+    any = true;
+  }
+  if (!any) return false;
+  if (negative) magnitude = 0u - magnitude;
+  value = static_cast<int>(magnitude);
+  return true;
+}
+
+bool TextScanner::readFloat(float& value) {
+  skipSpace();
+  const size_t start = position_;
+  if (peek() == '+' || peek() == '-') ++position_;
+  const size_t mantissaStart = position_;
+  size_t digits = 0;
+  while (digitValue(peek(), 10) >= 0) ++position_, ++digits;
+  if (peek() == '.') {
+    ++position_;
+    while (digitValue(peek(), 10) >= 0) ++position_, ++digits;
+  }
+  if (digits == 0) return false;
+  if (peek() == 'e' || peek() == 'E') {
+    size_t p = position_ + 1;
+    if (p < text_.size() && (text_[p] == '+' || text_[p] == '-')) ++p;
+    if (p < text_.size() && digitValue(static_cast<unsigned char>(text_[p]), 10) >= 0) {
+      position_ = p;
+      while (digitValue(peek(), 10) >= 0) ++position_;
+    }
+  }
+  float parsed = 0.0f;
+  const char* first = text_.data() + mantissaStart;
+  const char* last = text_.data() + position_;
+  const auto result = std::from_chars(first, last, parsed);
+  if (result.ec == std::errc::result_out_of_range) {
+    // Like strtof: too large becomes infinity, too small becomes zero.
+    parsed = (*first == '0' || *first == '.') ? 0.0f : __builtin_huge_valf();
+  }
+  value = text_[start] == '-' ? -parsed : parsed;
+  return true;
+}
+
+bool TextScanner::readWord(std::string& value) {
+  skipSpace();
+  const size_t start = position_;
+  while (!atEnd() && !isScanSpace(peek())) ++position_;
+  if (position_ == start) return false;
+  value.assign(text_.substr(start, position_ - start));
+  return true;
+}
+
+int TextScanner::scan(std::string_view format, std::initializer_list<ScanTarget> targets) {
+  const ScanTarget* next = targets.begin();
+  int stored = 0;
+  size_t i = 0;
+  while (i < format.size()) {
+    const char f = format[i];
+    if (isScanSpace(static_cast<unsigned char>(f))) {
+      skipSpace();
+      ++i;
+      continue;
+    }
+    if (f != '%' || i + 1 >= format.size() || format[i + 1] == '%') {
+      if (f == '%') ++i;  // "%%" matches one '%'
+      if (atEnd()) return stored == 0 ? kScanEnd : stored;
+      if (peek() != static_cast<unsigned char>(format[i])) return stored;
+      ++position_;
+      ++i;
+      continue;
+    }
+    const char conversion = format[i + 1];
+    i += 2;
+    if (next == targets.end()) return stored;  // a format without its destination
+    const ScanTarget& target = *next++;
+    skipSpace();
+    if (atEnd()) return stored == 0 ? kScanEnd : stored;
+    bool ok = false;
+    switch (conversion) {
+      case 'd':
+        ok = target.kind == ScanTarget::Int && readInteger(10, *static_cast<int*>(target.destination));
+        break;
+      case 'x':
+        ok = target.kind == ScanTarget::Int && readInteger(16, *static_cast<int*>(target.destination));
+        break;
+      case 'f':
+        ok = target.kind == ScanTarget::Float && readFloat(*static_cast<float*>(target.destination));
+        break;
+      case 's':
+        ok = target.kind == ScanTarget::Text && readWord(*static_cast<std::string*>(target.destination));
+        break;
+      default:
+        break;
+    }
+    if (!ok) return stored;
+    ++stored;
+  }
+  return stored;
+}
+
+int TextScanner::getChar() {
+  const int c = peek();
+  if (c >= 0) ++position_;
+  return c;
+}
+
+void TextScanner::skipLine(size_t maxChars) {
+  for (size_t n = 0; n < maxChars && !atEnd(); ++n) {
+    if (text_[position_++] == '\n') break;
+  }
+}
+
+bool TextScanner::readLine(size_t maxChars, std::string& line) {
+  line.clear();
+  if (atEnd()) return false;
+  while (line.size() < maxChars && !atEnd()) {
+    const char c = text_[position_++];
+    line.push_back(c);
+    if (c == '\n') break;
+  }
+  return true;
+}
+
+std::string textModeBytes(std::span<const uint8_t> bytes) {
+  std::string text;
+  text.reserve(bytes.size());
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
+    text.push_back(static_cast<char>(bytes[i]));
+  }
+  return text;
+}
+
+std::string binaryModeBytes(std::span<const uint8_t> bytes) {
+  return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+}  // namespace data

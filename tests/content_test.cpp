@@ -1,0 +1,215 @@
+// The demo game's generated data tree: deterministic, readable by the game's own loaders, and
+// guarded by the generator's lint. Also writes PNG previews of the font textures and the 2D
+// sheet into the build directory (previews/) for a look by eye.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/message_box.h"
+#include "data/database.h"
+#include "data/label_sheet.h"
+#include "data/scramble.h"
+#include "platform/png.h"
+#include "platform/system.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kContent = fs::path(ORVANE_SOURCE_DIR) / "content";
+const fs::path kGenerator = fs::path(ORVANE_BIN_DIR) / ".." / "tools" / "orvane-content";
+
+std::vector<uint8_t> readAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+fs::path scratch(const std::string& name) {
+  const fs::path dir = fs::temp_directory_path() / ("orvane_content_" + std::to_string(::getpid()) + "_" + name);
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir;
+}
+
+// Runs the generator; returns its exit code and what it printed on standard error.
+int generate(const fs::path& content, const fs::path& out, std::string& errors) {
+  fs::create_directories(out);
+  const fs::path log = out.parent_path() / (out.filename().string() + ".log");
+  const std::string command = "\"" + kGenerator.string() + "\" \"" + content.string() + "\" \"" + out.string() +
+                              "\" 2> \"" + log.string() + "\"";
+  const int status = std::system(command.c_str());
+  const std::vector<uint8_t> text = readAll(log);
+  errors.assign(text.begin(), text.end());
+  fs::remove(log);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::map<std::string, std::vector<uint8_t>> treeOf(const fs::path& root) {
+  std::map<std::string, std::vector<uint8_t>> files;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    if (entry.is_regular_file()) files[fs::relative(entry.path(), root).string()] = readAll(entry.path());
+  }
+  return files;
+}
+
+// A copy of the content sources with one table line appended.
+fs::path contentWith(const std::string& name, const std::string& table, const std::string& line) {
+  const fs::path copy = scratch(name) / "content";
+  fs::copy(kContent, copy, fs::copy_options::recursive);
+  std::ofstream(copy / table, std::ios::app) << line << "\n";
+  return copy;
+}
+
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<uint8_t> rgba;
+};
+
+// A scrambled A8R8G8B8 DDS file as RGBA pixels.
+Picture decodeScrambledDds(const fs::path& path) {
+  std::vector<uint8_t> bytes = readAll(path);
+  data::scrambleBytes(bytes.data(), bytes.size());
+  Picture picture;
+  if (bytes.size() < 128 || std::string(bytes.begin(), bytes.begin() + 4) != "DDS ") return picture;
+  auto u32 = [&](size_t at) { return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | uint32_t{bytes[at + 3]} << 24; };
+  picture.height = static_cast<int>(u32(12));
+  picture.width = static_cast<int>(u32(16));
+  if (u32(88) != 32 || bytes.size() != 128 + static_cast<size_t>(picture.width) * picture.height * 4) return {};
+  for (size_t i = 128; i < bytes.size(); i += 4) {
+    picture.rgba.insert(picture.rgba.end(), {bytes[i + 2], bytes[i + 1], bytes[i], bytes[i + 3]});
+  }
+  return picture;
+}
+
+int opaquePixels(const Picture& picture, int x0, int y0, int width, int height) {
+  int count = 0;
+  for (int y = y0; y < y0 + height; ++y) {
+    for (int x = x0; x < x0 + width; ++x) count += picture.rgba[(static_cast<size_t>(y) * picture.width + x) * 4 + 3] > 127;
+  }
+  return count;
+}
+
+}  // namespace
+
+TEST(Content, GeneratingTwiceGivesTheSameBytes) {
+  const fs::path first = scratch("first"), second = scratch("second");
+  std::string errors;
+  ASSERT_EQ(generate(kContent, first, errors), 0) << errors;
+  ASSERT_EQ(generate(kContent, second, errors), 0) << errors;
+  const auto a = treeOf(first), b = treeOf(second);
+  EXPECT_GT(a.size(), 30u);
+  EXPECT_TRUE(a == b);
+  for (const char* path : {"SCHR/c0.zd", "Db/FCMD.zd", "Db/dataName.zd", "RES/Fonts.zd", "RES/fnt0.au", "RES/fnt1.au",
+                           "tex/cur.au", "tex/dmg.au", "tex/MBoxEdge.au", "se/cur0.zse", "se/cmd0.zse", "se/enc.zse",
+                           "se/punch0.zse", "se/fix0.zse", "Zms/init.zms", "Zms/btl0.zms", "Zms/win.zms",
+                           "Zms/fld0.zms", "Mat/SKY/sb0.zd", "Mat/SKY/sb0_4.zgr", "SCHR/NAGI.zgr"}) {
+    EXPECT_TRUE(a.contains(path)) << path;
+  }
+  // Scrambled files: a WAV and a BMP whose headers are inverted.
+  std::vector<uint8_t> sound = a.at("se/cur0.zse");
+  data::scrambleBytes(sound.data(), sound.size());
+  EXPECT_EQ(std::string(sound.begin(), sound.begin() + 4), "RIFF");
+  std::vector<uint8_t> portrait = a.at("SCHR/NAGI.zgr");
+  data::scrambleBytes(portrait.data(), portrait.size());
+  EXPECT_EQ(std::string(portrait.begin(), portrait.begin() + 2), "BM");
+  EXPECT_EQ(portrait[18], 64);  // 64 x 64
+  EXPECT_EQ(std::string(a.at("Zms/win.zms").begin(), a.at("Zms/win.zms").begin() + 4), "MThd");
+  fs::remove_all(first);
+  fs::remove_all(second);
+}
+
+TEST(Content, LintRejectsBrokenContent) {
+  struct Case {
+    const char* name;
+    const char* table;
+    const char* line;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"font", "db/ItmDt.txt", "鬱金 謎の品 0 0 1 1 1 0 0 0 1 1 0 0", "content/db/ItmDt.txt:16: '鬱' is not in the font table"},
+      {"range", "db/MkmnDt.txt", "風の巻物 1:40,", "technique '40' is not in content/db/WZ.txt"},
+      {"fields", "db/WZ.txt", "斬撃 一太刀 0 0", "expected 5 fields, found 4"},
+      {"ascii", "db/dataName.txt", "HP", "one-byte character"},
+  };
+  for (const Case& c : cases) {
+    const fs::path content = contentWith(c.name, c.table, c.line);
+    std::string errors;
+    EXPECT_EQ(generate(content, content.parent_path() / "out", errors), 1) << c.name;
+    EXPECT_NE(errors.find(c.expected), std::string::npos) << c.name << ": " << errors;
+    fs::remove_all(content.parent_path());
+  }
+  // A name longer than its field.
+  const fs::path content = scratch("long") / "content";
+  fs::copy(kContent, content, fs::copy_options::recursive);
+  std::ifstream in(content / "schr/c0.txt");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  in.close();
+  text.replace(text.find("\nナギ\n"), 8, "\nナギナギナギナギナギナ\n");
+  std::ofstream(content / "schr/c0.txt") << text;
+  std::string errors;
+  EXPECT_EQ(generate(content, content.parent_path() / "out", errors), 1);
+  EXPECT_NE(errors.find("the name is longer than its 20 bytes"), std::string::npos) << errors;
+  fs::remove_all(content.parent_path());
+}
+
+TEST(Content, TheGameLoadsTheGeneratedDatabase) {
+  std::vector<std::string> messages;
+  plat::SetMessageBoxHandler([&](const std::string& text, const std::string&) { messages.push_back(text); });
+  plat::SetProgramDirectory(std::string(ORVANE_BIN_DIR) + "/");
+  loadDatabase();
+  plat::SetProgramDirectory("");
+  plat::SetMessageBoxHandler(nullptr);
+  EXPECT_TRUE(messages.empty()) << messages.front();
+  ASSERT_GE(gCharacters.size(), 4u);
+  EXPECT_GE(gTechniques.size(), 6u);
+  EXPECT_GE(gItems.size(), 8u);
+  EXPECT_GE(gScrolls.size(), 2u);
+  EXPECT_EQ(gFirstCommands.size(), 8u);
+  EXPECT_STREQ(gCharacters[0].scriptName, "NAGI");
+  EXPECT_EQ(toGlyphString(sjis("０９")), (GlyphString{0, 9, kGlyphEnd}));
+  // Every name of the database has a cell of its own.
+  auto drawable = [](const std::string& text) {
+    for (const int16_t code : toGlyphString(text)) {
+      if (code == gFontText.blankGlyph) return false;
+    }
+    return true;
+  };
+  for (const SchrRecord& c : gCharacters) EXPECT_TRUE(drawable(c.name) && drawable(c.secondName)) << c.scriptName;
+  for (const ItemRecord& item : gItems) EXPECT_TRUE(drawable(item.name) && drawable(item.help));
+  for (const WazaRecord& waza : gTechniques) EXPECT_TRUE(drawable(waza.name) && drawable(waza.help));
+  for (const GlyphString& name : gDataNames.names) EXPECT_GT(name.size(), 1u);
+  freeDatabase();
+}
+
+TEST(Content, FontTexturesAndTheLabelSheetHaveTheirCells) {
+  const fs::path bin(ORVANE_BIN_DIR);
+  const fs::path previews = fs::path(ORVANE_BIN_DIR) / ".." / "previews";
+  fs::create_directories(previews);
+  const Picture page0 = decodeScrambledDds(bin / "RES/fnt0.au");
+  const Picture page1 = decodeScrambledDds(bin / "RES/fnt1.au");
+  const Picture sheet = decodeScrambledDds(bin / "tex/dmg.au");
+  ASSERT_EQ(page0.width, 512);
+  ASSERT_EQ(page0.height, 512);
+  ASSERT_EQ(page1.width, 512);
+  ASSERT_EQ(sheet.width, kLabelSheetWidth);
+  ASSERT_EQ(sheet.height, kLabelSheetHeight);
+  EXPECT_TRUE(plat::WritePng((previews / "fnt0.png").string(), page0.width, page0.height, page0.rgba));
+  EXPECT_TRUE(plat::WritePng((previews / "fnt1.png").string(), page1.width, page1.height, page1.rgba));
+  EXPECT_TRUE(plat::WritePng((previews / "dmg.png").string(), sheet.width, sheet.height, sheet.rgba));
+  // Digits 0 … 9 fill the first ten cells of row 0; the full-width space (cell 10) is blank.
+  for (int d = 0; d < 10; ++d) EXPECT_GT(opaquePixels(page0, 16 * d, 0, 16, 16), 10) << d;
+  EXPECT_EQ(opaquePixels(page0, 160, 0, 16, 16), 0);
+  EXPECT_EQ(opaquePixels(page1, 0, 0, 512, 512), 0);  // the demo's table fits the first texture
+  for (int d = 0; d < 10; ++d) EXPECT_GT(opaquePixels(sheet, 12 * d, 0, 12, 16), 10) << d;
+  for (const SheetRect& r : {kSheetEvadedWord, kSheetCriticalWord, kSheetHpLabel, kSheetMpLabel, kSheetSeparator}) {
+    EXPECT_GT(opaquePixels(sheet, r.x, r.y, r.width, r.height), 20);
+  }
+}

@@ -1,0 +1,169 @@
+// Texture creation from image files against a recording device: what is created, how the levels
+// are copied through LockRect (with a pitch wider than a row), and the fallback format.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <vector>
+
+#include "platform/d3dx.h"
+#include "tests/image_files.h"
+
+using namespace plat;
+
+namespace {
+
+// A texture in memory whose rows are padded to a pitch of their own.
+class MemoryTexture : public Texture {
+ public:
+  MemoryTexture(unsigned width, unsigned height, unsigned levels, D3DFORMAT format) : format_(format) {
+    for (unsigned i = 0; i < levels; ++i) {
+      const unsigned pitch = static_cast<unsigned>(ImageRowSize(format, width)) + 8;
+      levels_.push_back({width, height, pitch, std::vector<uint8_t>(pitch * ImageRowCount(format, height), 0xEE)});
+      width = std::max(1u, width / 2);
+      height = std::max(1u, height / 2);
+    }
+  }
+  unsigned GetLevelCount() const override { return static_cast<unsigned>(levels_.size()); }
+  D3DSURFACE_DESC GetLevelDesc(unsigned level) const override {
+    return {format_, 0, D3DPOOL_MANAGED, levels_[level].width, levels_[level].height};
+  }
+  HRESULT LockRect(unsigned level, D3DLOCKED_RECT* locked, DWORD) override {
+    locked->Pitch = static_cast<int>(levels_[level].pitch);
+    locked->pBits = levels_[level].bytes.data();
+    return D3D_OK;
+  }
+  HRESULT UnlockRect(unsigned) override { return D3D_OK; }
+  Surface* GetSurfaceLevel(unsigned) override { return nullptr; }
+
+  // A level's rows without their padding.
+  std::vector<uint8_t> rows(unsigned level) const {
+    const Level& l = levels_[level];
+    const size_t rowSize = ImageRowSize(format_, l.width);
+    std::vector<uint8_t> out;
+    for (unsigned r = 0; r < ImageRowCount(format_, l.height); ++r)
+      out.insert(out.end(), l.bytes.begin() + r * l.pitch, l.bytes.begin() + r * l.pitch + rowSize);
+    return out;
+  }
+
+ private:
+  struct Level {
+    unsigned width, height, pitch;
+    std::vector<uint8_t> bytes;
+  };
+  D3DFORMAT format_;
+  std::vector<Level> levels_;
+};
+
+// Creates MemoryTextures, refusing the formats it is told to refuse; everything else does nothing.
+class RecordingDevice : public Device {
+ public:
+  std::set<D3DFORMAT> refused;
+  std::vector<D3DFORMAT> asked;
+
+  HRESULT CreateTexture(unsigned width, unsigned height, unsigned levels, DWORD, D3DFORMAT format, D3DPOOL,
+                        std::unique_ptr<Texture>* texture) override {
+    asked.push_back(format);
+    if (refused.count(format)) return D3DERR_INVALIDCALL;
+    *texture = std::make_unique<MemoryTexture>(width, height, levels, format);
+    return D3D_OK;
+  }
+
+  HRESULT BeginScene() override { return D3D_OK; }
+  HRESULT EndScene() override { return D3D_OK; }
+  HRESULT Present() override { return D3D_OK; }
+  HRESULT Clear(DWORD, const D3DRECT*, DWORD, D3DCOLOR, float, DWORD) override { return D3D_OK; }
+  HRESULT SetViewport(const D3DVIEWPORT8&) override { return D3D_OK; }
+  HRESULT GetViewport(D3DVIEWPORT8*) override { return D3D_OK; }
+  HRESULT SetRenderState(D3DRENDERSTATETYPE, DWORD) override { return D3D_OK; }
+  HRESULT GetRenderState(D3DRENDERSTATETYPE, DWORD*) override { return D3D_OK; }
+  HRESULT SetTextureStageState(DWORD, D3DTEXTURESTAGESTATETYPE, DWORD) override { return D3D_OK; }
+  HRESULT GetTextureStageState(DWORD, D3DTEXTURESTAGESTATETYPE, DWORD*) override { return D3D_OK; }
+  HRESULT SetTransform(D3DTRANSFORMSTATETYPE, const D3DMATRIX*) override { return D3D_OK; }
+  HRESULT GetTransform(D3DTRANSFORMSTATETYPE, D3DMATRIX*) override { return D3D_OK; }
+  HRESULT MultiplyTransform(D3DTRANSFORMSTATETYPE, const D3DMATRIX*) override { return D3D_OK; }
+  HRESULT SetLight(DWORD, const D3DLIGHT8*) override { return D3D_OK; }
+  HRESULT GetLight(DWORD, D3DLIGHT8*) override { return D3D_OK; }
+  HRESULT LightEnable(DWORD, bool) override { return D3D_OK; }
+  HRESULT SetMaterial(const D3DMATERIAL8*) override { return D3D_OK; }
+  HRESULT GetMaterial(D3DMATERIAL8*) override { return D3D_OK; }
+  HRESULT SetTexture(DWORD, Texture*) override { return D3D_OK; }
+  HRESULT CreateVertexBuffer(unsigned, DWORD, DWORD, D3DPOOL, std::unique_ptr<VertexBuffer>*) override {
+    return D3DERR_INVALIDCALL;
+  }
+  HRESULT SetStreamSource(unsigned, VertexBuffer*, unsigned) override { return D3D_OK; }
+  HRESULT SetVertexShader(DWORD) override { return D3D_OK; }
+  HRESULT DrawPrimitive(D3DPRIMITIVETYPE, unsigned, unsigned) override { return D3D_OK; }
+  HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE, unsigned, const void*, unsigned) override { return D3D_OK; }
+  HRESULT DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE, unsigned, unsigned, unsigned, const uint16_t*, const void*,
+                                 unsigned) override {
+    return D3D_OK;
+  }
+  HRESULT CreateDepthStencilSurface(unsigned, unsigned, D3DFORMAT, D3DMULTISAMPLE_TYPE,
+                                    std::unique_ptr<Surface>*) override {
+    return D3DERR_INVALIDCALL;
+  }
+  HRESULT GetRenderTarget(Surface**) override { return D3DERR_INVALIDCALL; }
+  HRESULT GetDepthStencilSurface(Surface**) override { return D3DERR_INVALIDCALL; }
+  HRESULT SetRenderTarget(Surface*, Surface*) override { return D3D_OK; }
+  HRESULT CreatePixelShader(const PixelShaderCode&, PixelShaderHandle*) override { return D3DERR_INVALIDCALL; }
+  HRESULT SetPixelShader(PixelShaderHandle) override { return D3D_OK; }
+  HRESULT DeletePixelShader(PixelShaderHandle) override { return D3D_OK; }
+  HRESULT SetPixelShaderConstant(DWORD, const float*, DWORD) override { return D3D_OK; }
+  std::vector<uint8_t> ReadBackBuffer() override { return {}; }
+  std::vector<uint8_t> ReadSurface(Surface*) override { return {}; }
+};
+
+std::vector<uint8_t> redDxt1Chain() {
+  const std::vector<uint8_t> red = {0x00, 0xF8, 0x1F, 0x00, 0, 0, 0, 0};
+  std::vector<uint8_t> chain;
+  for (int i = 0; i < 3; ++i) chain.insert(chain.end(), red.begin(), red.end());
+  return testimg::makeDds(4, 4, testimg::dxt("DXT1"), 3, chain);
+}
+
+}  // namespace
+
+TEST(TextureFromFile, LevelsAreCopiedRowByRowIntoTheLockedPitch) {
+  const std::vector<uint32_t> pixels = {0xFF010203, 0xFF040506, 0xFF070809, 0xFF0A0B0C};
+  const auto file = testimg::makeDds(2, 2, testimg::kDdsArgb8, 1, testimg::argbBytes(pixels));
+  RecordingDevice device;
+  std::unique_ptr<Texture> texture;
+  ASSERT_EQ(D3DXCreateTextureFromFileInMemory(&device, file.data(), file.size(), &texture), D3D_OK);
+  ASSERT_NE(texture, nullptr);
+  auto& memory = static_cast<MemoryTexture&>(*texture);
+  ASSERT_EQ(memory.GetLevelCount(), 2u);
+  EXPECT_EQ(memory.GetLevelDesc(0).Format, D3DFMT_A8R8G8B8);
+  EXPECT_EQ(memory.rows(0), testimg::argbBytes(pixels));
+  EXPECT_EQ(memory.rows(1), testimg::argbBytes({0xFF060708}));
+}
+
+TEST(TextureFromFile, RefusedFormatFallsBackToA8R8G8B8) {
+  RecordingDevice device;
+  device.refused = {D3DFMT_DXT1, D3DFMT_R8G8B8};
+  const auto file = redDxt1Chain();
+  std::unique_ptr<Texture> texture;
+  ASSERT_EQ(D3DXCreateTextureFromFileInMemory(&device, file.data(), file.size(), &texture), D3D_OK);
+  EXPECT_EQ(device.asked, (std::vector<D3DFORMAT>{D3DFMT_DXT1, D3DFMT_A8R8G8B8}));
+  ASSERT_NE(texture, nullptr);
+  EXPECT_EQ(static_cast<MemoryTexture&>(*texture).rows(2), testimg::argbBytes({0xFFFF0000}));
+
+  device.asked.clear();
+  ASSERT_EQ(D3DXCreateTextureFromFileInMemoryEx(&device, file.data(), file.size(), 0, 0, 0, 0, D3DFMT_R8G8B8,
+                                                D3DPOOL_MANAGED, D3DX_FILTER_LINEAR, D3DX_FILTER_LINEAR, 0, &texture),
+            D3D_OK);
+  EXPECT_EQ(device.asked, (std::vector<D3DFORMAT>{D3DFMT_R8G8B8, D3DFMT_A8R8G8B8}));
+}
+
+TEST(TextureFromFile, FailuresLeaveTheDestinationEmpty) {
+  RecordingDevice device;
+  const auto file = redDxt1Chain();
+  std::unique_ptr<Texture> texture = std::make_unique<MemoryTexture>(1, 1, 1, D3DFMT_A8R8G8B8);
+  const std::vector<uint8_t> junk(200, 0x42);
+  EXPECT_TRUE(FAILED(D3DXCreateTextureFromFileInMemory(&device, junk.data(), junk.size(), &texture)));
+  EXPECT_EQ(texture, nullptr);
+  EXPECT_TRUE(device.asked.empty());
+
+  EXPECT_TRUE(FAILED(D3DXCreateTextureFromFileInMemory(nullptr, file.data(), file.size(), &texture)));
+  device.refused = {D3DFMT_DXT1, D3DFMT_A8R8G8B8};
+  EXPECT_TRUE(FAILED(D3DXCreateTextureFromFileInMemory(&device, file.data(), file.size(), &texture)));
+  EXPECT_EQ(texture, nullptr);
+}

@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "app/data_root.h"
+#include "platform/system.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class TempTree : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root = fs::temp_directory_path() / ("orvane_paths_" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    fs::create_directories(root / "Mat" / "SKY");
+    std::ofstream(root / "Mat" / "SKY" / "sb0.zd") << "sky";
+    std::ofstream(root / "Mat" / "Field.mp") << "map";
+  }
+  void TearDown() override {
+    fs::remove_all(root);
+  }
+  fs::path root;
+};
+
+}  // namespace
+
+TEST_F(TempTree, ResolverTurnsBackslashesAndMatchesCaselessly) {
+  const std::string base = root.string() + "/";
+  EXPECT_EQ(plat::ResolvePath(base + "Mat\\SKY\\sb0.zd"), base + "Mat/SKY/sb0.zd");
+  EXPECT_EQ(plat::ResolvePath(base + "mat\\sky\\SB0.ZD"), base + "Mat/SKY/sb0.zd");
+  EXPECT_EQ(plat::ResolvePath(base + "MAT/field.MP"), base + "Mat/Field.mp");
+  // What does not exist comes back with only its separators changed.
+  EXPECT_EQ(plat::ResolvePath(base + "mat\\nothing.mp"), base + "mat/nothing.mp");
+
+  FILE* f = plat::OpenFile(base + "MAT\\SKY\\SB0.zd", "rb");
+  ASSERT_NE(f, nullptr);
+  char text[4] = {};
+  EXPECT_EQ(std::fread(text, 1, 3, f), 3u);
+  std::fclose(f);
+  EXPECT_STREQ(text, "sky");
+}
+
+TEST_F(TempTree, RelativePathsResolveAgainstTheCurrentDirectory) {
+  const fs::path before = fs::current_path();
+  fs::current_path(root);
+  EXPECT_EQ(plat::ResolvePath("mat\\sky\\sb0.zd"), "Mat/SKY/sb0.zd");
+  fs::current_path(before);
+}
+
+TEST(DataRoot, IsTheProgramDirectoryWithATrailingSeparator) {
+  plat::SetProgramDirectory("");
+  const std::string root = dataRoot();
+  ASSERT_FALSE(root.empty());
+  EXPECT_EQ(root.back(), '/');
+  EXPECT_TRUE(fs::exists(root + "orvane_tests"));
+
+  plat::SetProgramDirectory("/some/where");
+  EXPECT_STREQ(dataRoot(), "/some/where/");
+  plat::SetProgramDirectory("");
+}
+
+TEST(CodePage, ConvertsBothWaysIncludingTheWaveDash) {
+  const std::string sjis = plat::Cp932FromUtf8("トホホ～");
+  EXPECT_EQ(sjis, std::string("\x83\x67\x83\x7a\x83\x7a\x81\x60"));
+  EXPECT_EQ(plat::Utf8FromCp932(sjis), "トホホ～");
+  EXPECT_EQ(plat::Utf8FromCp932("abc"), "abc");
+  // A lone lead byte cannot be converted: it becomes '?' and the rest survives.
+  EXPECT_EQ(plat::Utf8FromCp932(std::string("a\x83", 2)), "a?");
+}
+
+TEST(MessageBoxes, GoToTheInstalledHandlerInUtf8) {
+  std::string got;
+  plat::SetMessageBoxHandler([&](const std::string& text, const std::string& caption) { got = caption + "|" + text; });
+  plat::MessageBox(plat::Cp932FromUtf8("正常終了"), plat::Cp932FromUtf8("トホホ～"));
+  plat::SetMessageBoxHandler(nullptr);
+  EXPECT_EQ(got, "トホホ～|正常終了");
+}

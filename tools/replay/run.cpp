@@ -1,0 +1,139 @@
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/frame.h"
+#include "app/graphics.h"
+#include "app/window_proc.h"
+#include "platform/audio.h"
+#include "platform/png.h"
+#include "platform/system.h"
+#include "platform/window.h"
+#include "tools/replay/replay.h"
+
+namespace replay {
+
+namespace {
+
+bool readFile(const std::string& path, std::string& text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream buffer;
+  buffer << in.rdbuf();
+  text = buffer.str();
+  return true;
+}
+
+// Paths given on the command line are relative to where the runner was started, not to the
+// data directory it changes into.
+std::string absolute(const std::string& path) {
+  return std::filesystem::absolute(path).string();
+}
+
+std::string escapeLine(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') {
+      out += "\\n";
+    } else if (c != '\r') {
+      out.push_back(c);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+int run(const Options& options) {
+  std::error_code ec;
+  const std::filesystem::path dataDir = std::filesystem::canonical(options.dataDir, ec);
+  if (ec || !std::filesystem::is_directory(dataDir)) {
+    std::fprintf(stderr, "orvane-replay: no data directory \"%s\"\n", options.dataDir.c_str());
+    return 2;
+  }
+  std::vector<ScriptedKey> keys;
+  if (!options.keysFile.empty()) {
+    std::string text, error;
+    if (!readFile(options.keysFile, text)) {
+      std::fprintf(stderr, "orvane-replay: cannot read the key script \"%s\"\n", options.keysFile.c_str());
+      return 2;
+    }
+    if (!parseKeyScript(text, keys, error)) {
+      std::fprintf(stderr, "orvane-replay: %s: %s\n", options.keysFile.c_str(), error.c_str());
+      return 2;
+    }
+  }
+  std::multimap<int, std::string> shots, states;
+  for (const auto& [frame, file] : options.shots) shots.emplace(frame, absolute(file));
+  for (const auto& [frame, file] : options.states) states.emplace(frame, absolute(file));
+  const std::string messagesFile = options.messagesFile.empty() ? "" : absolute(options.messagesFile);
+  if (!messagesFile.empty()) std::ofstream(messagesFile, std::ios::trunc);
+
+  // Headless unless the caller chose otherwise.
+  setenv("SDL_VIDEODRIVER", "offscreen", 0);
+  setenv("SDL_AUDIODRIVER", "dummy", 0);
+  if (chdir(dataDir.c_str()) != 0) {
+    std::fprintf(stderr, "orvane-replay: cannot enter \"%s\"\n", dataDir.c_str());
+    return 2;
+  }
+  plat::SetProgramDirectory(dataDir.string());
+  // Nothing is heard: the mixer runs without a device, so no run depends on a sound card.
+  plat::SelectAudioOutput(plat::AudioOutput::Null);
+
+  // Every frame takes exactly 22 ms of game time: work takes none, the pacing sleep all of it.
+  static uint32_t simulatedTicks = 1000;
+  plat::SetClock({[] { return simulatedTicks; }, [](int ms) { simulatedTicks += static_cast<uint32_t>(ms); }});
+
+  plat::SetMessageBoxHandler([messagesFile](const std::string& text, const std::string& caption) {
+    if (messagesFile.empty()) return;
+    std::ofstream out(messagesFile, std::ios::app | std::ios::binary);
+    out << escapeLine(caption) << '\t' << escapeLine(text) << '\n';
+  });
+
+  plat::SetKeySource([keys](int frame, std::function<void(plat::KeyEvent)> emit) {
+    for (const ScriptedKey& k : keys) {
+      if (k.frame == frame) emit(k.event);
+    }
+  });
+
+  std::vector<long long> workTimes;
+  bool failed = false;
+  plat::SetFrameHook([&](int frame) {
+    workTimes.push_back(gFrameWorkMicros);
+    auto [shotBegin, shotEnd] = shots.equal_range(frame);
+    for (auto it = shotBegin; it != shotEnd; ++it) {
+      if (!gDevice || !plat::WritePng(it->second, 640, 480, gDevice->ReadBackBuffer())) {
+        std::fprintf(stderr, "orvane-replay: cannot write \"%s\"\n", it->second.c_str());
+        failed = true;
+      }
+    }
+    auto [stateBegin, stateEnd] = states.equal_range(frame);
+    for (auto it = stateBegin; it != stateEnd; ++it) {
+      std::ofstream out(it->second, std::ios::binary);
+      out << stateJson(frame);
+      if (!out) {
+        std::fprintf(stderr, "orvane-replay: cannot write \"%s\"\n", it->second.c_str());
+        failed = true;
+      }
+    }
+    if (frame == options.frames) plat::PostMessage({plat::MessageKind::Close, 0});
+  });
+
+  const int result = WinMain();
+  if (result == 0) {
+    std::fprintf(stderr, "orvane-replay: the game did not start\n");
+    return 1;
+  }
+  if (options.report) {
+    const Summary s = summarize(workTimes);
+    std::printf("frames %zu, frame work in microseconds: median %lld, p99 %lld, max %lld\n", workTimes.size(),
+                s.median, s.p99, s.max);
+  }
+  return failed ? 1 : 0;
+}
+
+}  // namespace replay
