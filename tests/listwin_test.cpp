@@ -20,18 +20,6 @@ LISTWIN listWith(int count, std::initializer_list<int> filled, int columns = 1) 
   return list;
 }
 
-TEST(ListWindow, ConstructionGivesEightFreeEntriesAndDefaults) {
-  text_fixture::Font font;
-  LISTWIN list;
-  EXPECT_EQ(list.count, 8);
-  EXPECT_EQ(list.countFilled(), 0);
-  EXPECT_EQ(list.width, 128.0f);
-  EXPECT_EQ(list.height, 128.0f);
-  EXPECT_EQ(list.columns, 1);
-  EXPECT_EQ(list.cursor, 0);
-  EXPECT_EQ(list.openAmount, 0);
-}
-
 TEST(ListWindow, AddFillsFreeEntriesInOrderAndReportsFullList) {
   text_fixture::Font font;
   LISTWIN list;

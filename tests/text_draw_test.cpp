@@ -53,16 +53,8 @@ TEST(TextDraw, MixedPagesSwitchTextureOnlyAtPageChanges) {
   EXPECT_FLOAT_EQ(rec.draws[1].vertices[0].v, 1 * 0.03125f);
   EXPECT_FLOAT_EQ(rec.draws[4].x(), 10 + 64);
   for (const Draw& d : rec.draws) EXPECT_EQ(d.colour(), 0xFFABCDEFu);
-}
-
-TEST(TextDraw, TextWithoutEndCodeStopsAtTheEndOfItsGlyphs) {
-  text_fixture::Font font;
-  text_fixture::Device device;
-  const GlyphString glyphs = {0x0001, 0x0002};
-  drawText(glyphs, 0, 0, 0xFFFFFFFF);
-  EXPECT_EQ(device.recorder().draws.size(), 2u);
-  drawText({}, 0, 0, 0xFFFFFFFF);
-  EXPECT_EQ(device.recorder().draws.size(), 2u);
+  drawText(GlyphString{0x0001, 0x0002}, 0, 0, 0xFFFFFFFF);  // no end code: stops at the end
+  EXPECT_EQ(rec.draws.size(), 7u);
 }
 
 TEST(TextDraw, SingleGlyphsChooseTheirPage) {
