@@ -1,0 +1,124 @@
+#include "event/choice.h"
+
+#include <algorithm>
+
+#include "app/keyboard.h"
+#include "audio/sound.h"
+#include "event/state_json.h"
+
+ChoiceWindow gChoice;
+
+namespace {
+
+constexpr int kChoiceOpenSpeed = 1;
+// A choice list larger than this comes only from a damaged script; it is cut to this size.
+constexpr int kChoiceMaxEntries = 1024;
+constexpr int kCursorSoundSlot = 0;
+constexpr int32_t kFreshPressGate = -48;
+constexpr int32_t kHeldGate = 0;
+constexpr int32_t kGateThreshold = 85;
+
+// The Shift-JIS characters of a glyph string, read back from the font table.
+std::string glyphText(const GlyphString& glyphs) {
+  std::string text;
+  for (const int16_t code : glyphs) {
+    if (code == kGlyphEnd) break;
+    const int row = static_cast<uint16_t>(code) >> 8;
+    const int column = static_cast<uint16_t>(code) & 0xFF;
+    const size_t at = static_cast<size_t>(row * kGlyphColumns + column) * 2;
+    if (column < kGlyphColumns && at + 1 < gFontText.text.size()) {
+      text.append(gFontText.text, at, 2);
+    } else {
+      text.append("\x81\x40");
+    }
+  }
+  return text;
+}
+
+}  // namespace
+
+void choiceReset() {
+  gChoice = ChoiceWindow{};
+}
+
+void choiceBegin() {
+  gChoice.state = CHOICE_BUILDING;
+  gChoice.list.setCount(1);
+}
+
+void choiceMake(int entries) {
+  gChoice.list.setCount(std::min(entries, kChoiceMaxEntries));
+}
+
+void choiceAdd(std::string_view sjisText, int value) {
+  gChoice.list.add(sjisText, value);
+}
+
+void choiceFit(int rows) {
+  gChoice.list.fitSize(rows);
+}
+
+void choiceShow() {
+  gChoice.selected = 0;
+  gChoice.pending = 1;
+  gChoice.state = CHOICE_SHOWN;
+  gChoice.list.openAmount = 0;
+  gChoice.list.openSpeed = kChoiceOpenSpeed;
+}
+
+bool choiceBusy() {
+  return gChoice.state == CHOICE_BUILDING || gChoice.list.opening();
+}
+
+int choiceAnswer() {
+  gChoice.selected = gChoice.list.cursorValue();
+  gChoice.pending = 0;
+  gChoice.state = CHOICE_IDLE;
+  return gChoice.selected;
+}
+
+void choiceDraw() {
+  gChoice.list.drawList(kChoiceX, kChoiceBottom - gChoice.list.height);
+}
+
+bool listKeys(LISTWIN& list) {
+  if (gKeyGate <= kGateThreshold) return false;
+  const struct {
+    KeySlot slot;
+    int step;
+  } order[] = {
+      {SLOT_UP, -list.columnCount()},
+      {SLOT_LEFT, -1},
+      {SLOT_DOWN, list.columnCount()},
+      {SLOT_RIGHT, 1},
+  };
+  for (const auto& key : order) {
+    const int32_t state = gKeySlots[key.slot];
+    if (state != KEY_PRESSED && state != KEY_HELD) continue;
+    list.moveCursor(key.step);
+    playSound(kCursorSoundSlot);
+    gKeyGate = state == KEY_PRESSED ? kFreshPressGate : kHeldGate;
+    return true;
+  }
+  return false;
+}
+
+std::string choiceStateJson() {
+  const LISTWIN& list = gChoice.list;
+  std::string entries = "[";
+  for (int i = 0; i < list.count; ++i) {
+    if (i > 0) entries += ", ";
+    state_json::Object entry;
+    entry.add("text", state_json::gameText(glyphText(list.entries[i].text)));
+    entry.add("value", list.entries[i].value);
+    entries += entry.text();
+  }
+  entries += "]";
+  state_json::Object object;
+  object.add("state", gChoice.state);
+  object.add("pending", gChoice.pending);
+  object.add("selected", gChoice.selected);
+  object.add("entries", entries);
+  object.add("cursor", list.cursor);
+  return object.text();
+}

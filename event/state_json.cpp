@@ -1,0 +1,47 @@
+#include "event/state_json.h"
+
+#include <cstdio>
+
+#include "platform/system.h"
+
+namespace state_json {
+
+std::string quoted(std::string_view utf8) {
+  std::string out = "\"";
+  for (const char ch : utf8) {
+    const auto c = static_cast<unsigned char>(ch);
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (c < 0x20) {
+          char escaped[8];
+          std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+          out += escaped;
+        } else {
+          out.push_back(ch);
+        }
+    }
+  }
+  return out + "\"";
+}
+
+std::string gameText(std::string_view cp932) {
+  return quoted(plat::Utf8FromCp932(cp932));
+}
+
+void Object::add(std::string_view name, std::string_view jsonValue) {
+  if (body_.size() > 1) body_ += ", ";
+  body_ += quoted(name);
+  body_ += ": ";
+  body_ += jsonValue;
+}
+
+void Object::add(std::string_view name, int value) {
+  add(name, std::to_string(value));
+}
+
+}  // namespace state_json

@@ -1,0 +1,24 @@
+// Small helpers that write the state dumps of the message and choice windows as JSON text.
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace state_json {
+
+// A JSON string literal of UTF-8 text.
+std::string quoted(std::string_view utf8);
+// A JSON string literal of game text (code page 932), converted to UTF-8.
+std::string gameText(std::string_view cp932);
+
+// Members in the order they are added, written as one object.
+class Object {
+ public:
+  void add(std::string_view name, std::string_view jsonValue);
+  void add(std::string_view name, int value);
+  std::string text() const { return body_ + "}"; }
+
+ private:
+  std::string body_ = "{";
+};
+
+}  // namespace state_json
