@@ -74,6 +74,8 @@ TEST_F(ReplayRun, WritesThePictureAndTheStateOfTheChosenFrame) {
   EXPECT_NE(json.find("\"overlay1\": \"NoOverlay\""), std::string::npos) << json;
   EXPECT_NE(json.find("\"fade_colour\": \"0x00000000\""), std::string::npos) << json;
   EXPECT_NE(json.find("\"input_enabled\": 1"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"message\": {\"text\": \"\""), std::string::npos) << json;
+  EXPECT_NE(json.find("\"choice\": {\"state\": 0"), std::string::npos) << json;
   EXPECT_NE(read("out.txt").find("frames 60"), std::string::npos) << read("out.txt");
 }
 

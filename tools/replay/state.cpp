@@ -4,6 +4,8 @@
 #include "app/frame.h"
 #include "app/keyboard.h"
 #include "app/slot_names.h"
+#include "event/choice.h"
+#include "event/message_window.h"
 #include "tools/replay/replay.h"
 
 namespace replay {
@@ -58,6 +60,8 @@ std::string stateJson(int frame) {
   member("keys", keys + "]");
   member("key_gate", std::to_string(gKeyGate));
   member("input_enabled", std::to_string(gInputEnabled));
+  member("message", messageStateJson());
+  member("choice", choiceStateJson());
   return json + "\n}\n";
 }
 
