@@ -26,8 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   gFontText.text = "\x81\x40\x82\xa0\x82\xa2";
   messageReset();
   const std::string_view input(reinterpret_cast<const char*>(data), size);
+  // At most 64 texts an input: enough to fill, scroll and page the window many times over.
   size_t start = 0;
-  while (start <= input.size()) {
+  for (int parts = 0; start <= input.size() && parts < 64; ++parts) {
     size_t end = input.find('\0', start);
     if (end == std::string_view::npos) end = input.size();
     const std::string_view part = input.substr(start, end - start);
