@@ -56,7 +56,8 @@ void drawFadeQuad(uint32_t colour) {
 
 void updateFade() {
   if (gFadeSpeed == 0) return;
-  const int32_t a = static_cast<int32_t>(gFadeColour >> 24) + gFadeSpeed;
+  // Summed wide: a speed near the int32 limits still saturates instead of overflowing.
+  const int64_t a = static_cast<int64_t>(gFadeColour >> 24) + gFadeSpeed;
   uint32_t alpha;
   if (a > 254) {
     alpha = 255;

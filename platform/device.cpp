@@ -22,6 +22,23 @@ int VertexSize(DWORD fvf) {
   return size;
 }
 
+PresentRect LetterboxRect(int windowWidth, int windowHeight) {
+  if (windowWidth <= 0 || windowHeight <= 0) return {};
+  const int64_t w = windowWidth, h = windowHeight;
+  PresentRect r;
+  // Exact integer comparison of the two aspect ratios: the narrower side decides the scale.
+  if (w * 480 <= h * 640) {
+    r.width = windowWidth;
+    r.height = int(w * 480 / 640);
+  } else {
+    r.height = windowHeight;
+    r.width = int(h * 640 / 480);
+  }
+  r.x = (windowWidth - r.width) / 2;
+  r.y = (windowHeight - r.height) / 2;
+  return r;
+}
+
 namespace {
 
 float asFloat(DWORD bits) { return std::bit_cast<float>(bits); }
@@ -397,9 +414,8 @@ HRESULT GlDevice::Present() {
   glClear(GL_COLOR_BUFFER_BIT);
 
   // The frame keeps its 4:3 shape; black bars fill the rest.
-  const double scale = std::min(windowWidth / double(kBackBufferWidth), windowHeight / double(kBackBufferHeight));
-  const int w = int(kBackBufferWidth * scale), h = int(kBackBufferHeight * scale);
-  glViewport((windowWidth - w) / 2, (windowHeight - h) / 2, w, h);
+  const PresentRect shown = LetterboxRect(windowWidth, windowHeight);
+  glViewport(shown.x, shown.y, shown.width, shown.height);
   for (GLenum cap : {GL_DEPTH_TEST, GL_STENCIL_TEST, GL_BLEND, GL_ALPHA_TEST, GL_CULL_FACE, GL_FOG, GL_LIGHTING})
     glDisable(cap);
   glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);

@@ -303,6 +303,15 @@ class Device {
   virtual std::vector<uint8_t> ReadSurface(Surface* surface) = 0;
 };
 
+// Where Present shows the 640 x 480 frame in a window whose drawable is windowWidth x
+// windowHeight pixels: as large as fits with its 4:3 shape kept, centred, black bars on the rest.
+// x and y count from the window's bottom-left corner (OpenGL's window coordinates).
+struct PresentRect {
+  int x = 0, y = 0, width = 0, height = 0;
+  bool operator==(const PresentRect&) const = default;
+};
+PresentRect LetterboxRect(int windowWidth, int windowHeight);
+
 struct DeviceOptions {
   bool softwareVertexProcessing = false;
 };

@@ -1,6 +1,5 @@
 #include "platform/system.h"
 
-#include <SDL.h>
 #include <dirent.h>
 #include <fcntl.h>
 #include <iconv.h>
@@ -15,6 +14,8 @@
 #include <cstring>
 #include <thread>
 #include <vector>
+
+#include "platform/window.h"
 
 namespace plat {
 
@@ -103,7 +104,7 @@ void MessageBox(std::string_view text, std::string_view caption) {
     gMessageBoxHandler(textUtf8, captionUtf8);
     return;
   }
-  if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, captionUtf8.c_str(), textUtf8.c_str(), nullptr) != 0) {
+  if (!ShowMainWindowMessageBox(textUtf8, captionUtf8)) {
     // No way to show a box (no display): the text still reaches the user on the console.
     std::fprintf(stderr, "[%s] %s\n", captionUtf8.c_str(), textUtf8.c_str());
   }

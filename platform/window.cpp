@@ -85,7 +85,8 @@ bool CreateMainWindow(const char* title) {
   SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
   Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN;
   int width = 640, height = 480;
-  if (!windowedRequested()) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+  // Present keeps the frame's shape in any window size, so a window may be resized freely.
+  flags |= windowedRequested() ? SDL_WINDOW_RESIZABLE : SDL_WINDOW_FULLSCREEN_DESKTOP;
   gWindow = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, flags);
   if (!gWindow) return false;
   gContext = SDL_GL_CreateContext(gWindow);
@@ -124,6 +125,10 @@ void SwapMainWindow() {
 
 void ShowCursor(bool show) {
   if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+}
+
+bool ShowMainWindowMessageBox(const std::string& textUtf8, const std::string& captionUtf8) {
+  return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, captionUtf8.c_str(), textUtf8.c_str(), gWindow) == 0;
 }
 
 bool PeekMessage(Message& out) {

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace plat {
 
@@ -27,8 +28,8 @@ struct Message {
 };
 
 // Creates the window and its OpenGL context. Full screen at the desktop size, or a 640 x 480
-// window when the environment variable ORVANE_WINDOWED is 1 (and always under the offscreen
-// video driver). Returns false on failure.
+// window that the player may resize when the environment variable ORVANE_WINDOWED is 1 (and
+// always under the offscreen video driver). Returns false on failure.
 bool CreateMainWindow(const char* title);
 void DestroyMainWindow();
 bool MainWindowExists();
@@ -37,6 +38,9 @@ void MainWindowSize(int& width, int& height);
 // Swaps the window's buffers (the device's Present calls it).
 void SwapMainWindow();
 void ShowCursor(bool show);
+// A modal box with an OK button, owned by the main window when there is one, so that it shows
+// above a full-screen game. Returns false when no box can be shown (no display).
+bool ShowMainWindowMessageBox(const std::string& textUtf8, const std::string& captionUtf8);
 
 // Takes the next message, if any: key presses, window close requests and the quit message.
 bool PeekMessage(Message& out);

@@ -552,3 +552,24 @@ TEST_F(DeviceTest, ResourcesMayOutliveTheirDevice) {
   drawRect(device, 0, 0, 10, 10, 0xFF00FF00);
   EXPECT_EQ(at(5, 5).g, 255);
 }
+
+TEST(Letterbox, FrameKeepsItsShapeCentredWithBlackBars) {
+  using plat::LetterboxRect;
+  using plat::PresentRect;
+  EXPECT_EQ(LetterboxRect(640, 480), (PresentRect{0, 0, 640, 480}));
+  EXPECT_EQ(LetterboxRect(1280, 960), (PresentRect{0, 0, 1280, 960}));
+  // Wide screens: bars left and right.
+  EXPECT_EQ(LetterboxRect(1920, 1080), (PresentRect{240, 0, 1440, 1080}));
+  EXPECT_EQ(LetterboxRect(1366, 768), (PresentRect{171, 0, 1024, 768}));
+  // Tall windows: bars above and below.
+  EXPECT_EQ(LetterboxRect(1280, 1024), (PresentRect{0, 32, 1280, 960}));
+  EXPECT_EQ(LetterboxRect(800, 800), (PresentRect{0, 100, 800, 600}));
+  // Smaller than the frame: shrunk, never cut.
+  EXPECT_EQ(LetterboxRect(320, 480), (PresentRect{0, 120, 320, 240}));
+  // A minimised window shows nothing rather than a negative viewport.
+  EXPECT_EQ(LetterboxRect(0, 0), (PresentRect{}));
+  EXPECT_EQ(LetterboxRect(-5, 480), (PresentRect{}));
+  const PresentRect huge = LetterboxRect(2147483647, 2147483647);
+  EXPECT_EQ(huge.width, 2147483647);
+  EXPECT_GE(huge.y, 0);
+}

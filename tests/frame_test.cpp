@@ -37,6 +37,12 @@ TEST(Fade, SpeedZeroLeavesTheColourAlone) {
   EXPECT_EQ(fadeAfter(0x00FF0000u, 0, 5), 0x00FF0000u);
 }
 
+TEST(Fade, ExtremeSpeedsSaturateInsteadOfOverflowing) {
+  EXPECT_EQ(fadeAfter(0xFF000000u, INT32_MAX, 1), 0xFF000000u);
+  EXPECT_EQ(fadeAfter(0x80102030u, INT32_MAX, 1), 0xFF102030u);
+  EXPECT_EQ(fadeAfter(0x80102030u, INT32_MIN, 1), 0u);
+}
+
 namespace {
 
 int gSceneCalls = 0;

@@ -4,7 +4,9 @@
 #include "app/frame.h"
 #include "app/transitions.h"
 #include "battle/battle_scenes.h"
+#include "forwarding_device.h"
 #include "game_fixture.h"
+#include "gfx/math.h"
 
 namespace {
 
@@ -32,6 +34,46 @@ class TransitionTest : public GameDeviceTest {
 
 int red(uint32_t rgba) {
   return static_cast<int>(rgba >> 24);
+}
+
+// A pre-transformed vertex as the 2D drawers pass it (32 bytes).
+struct Vertex {
+  float x, y, z, rhw;
+  uint32_t diffuse, specular;
+  float u, v;
+};
+
+// The real device, keeping a copy of every DrawPrimitiveUP call and the last culling mode.
+class RecordingDevice final : public plat::ForwardingDevice {
+ public:
+  using ForwardingDevice::ForwardingDevice;
+  struct Draw {
+    plat::D3DPRIMITIVETYPE type;
+    unsigned count;
+    std::vector<Vertex> vertices;
+  };
+  plat::HRESULT DrawPrimitiveUP(plat::D3DPRIMITIVETYPE type, unsigned count, const void* vertices,
+                                unsigned stride) override {
+    if (stride == sizeof(Vertex)) {
+      const unsigned n = type == plat::D3DPT_TRIANGLELIST ? count * 3 : count + 2;
+      const auto* first = static_cast<const Vertex*>(vertices);
+      draws.push_back({type, count, std::vector<Vertex>(first, first + n)});
+    }
+    return d->DrawPrimitiveUP(type, count, vertices, stride);
+  }
+  std::vector<Draw> draws;
+};
+
+// The first n - 1 calls of the encounter effect, then call n recorded.
+std::vector<RecordingDevice::Draw> recordBreakUpFrame(int n) {
+  plat::Device* real = gDevice;
+  startEncounter();
+  for (int call = 1; call < n; ++call) EncounterEffect();
+  RecordingDevice recorder(real);
+  gDevice = &recorder;
+  EncounterEffect();
+  gDevice = real;
+  return recorder.draws;
 }
 
 }  // namespace
@@ -97,4 +139,69 @@ TEST_F(TransitionTest, EncounterWithoutCaptureTargetsStillReachesTheBattle) {
   for (int n = 1; n <= 65; ++n) gOverlay1();
   EXPECT_EQ(gScene, &BattleEntryScene);
   EXPECT_EQ(gOverlay1, &NoOverlay);
+}
+
+TEST_F(TransitionTest, BreakUpCutsColumnsOuterRowsInnerAndTurnsEachTriangleFurther) {
+  ASSERT_TRUE(captureSetup());
+  const auto draws = recordBreakUpFrame(3);
+  // The black quad, then 21 columns x 23 rows x 2 triangles, one draw each; no closing quad yet.
+  ASSERT_EQ(draws.size(), 1u + 21 * 23 * 2);
+  EXPECT_EQ(draws[0].type, plat::D3DPT_TRIANGLESTRIP);
+  EXPECT_EQ(draws[0].vertices[0].diffuse, 0xFF000000u);
+
+  const float n = 3.0f, s = 1.0f + 0.03f * n, spread = 0.4f * n;
+  const float theta0 = n * 4.2f * 0.0174533f;
+  struct Case {
+    int draw, r, j, t;
+    float theta;
+  };
+  // theta grows by (r + j + t) x 3.4 before each triangle: after column 0 (sum of 2j + 1 over
+  // 23 rows = 529) the first triangle of column 1 adds 1 more.
+  const Case cases[] = {{0, 0, 0, 0, theta0}, {1, 0, 0, 1, theta0 + 3.4f}, {46, 1, 0, 0, theta0 + 3.4f * 530}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.draw);
+    const auto& d = draws[1 + c.draw];
+    ASSERT_EQ(d.type, plat::D3DPT_TRIANGLELIST);
+    ASSERT_EQ(d.count, 1u);
+    const float x0 = 32.0f * c.r + spread * (2 * c.r - 20 + c.t);
+    const float y0 = 24.0f * c.j + spread * (2 * c.j - 24 + c.t);
+    // The cell corner stays where it is; the others turn and stretch about it.
+    EXPECT_NEAR(d.vertices[0].x, x0, 1e-3);
+    EXPECT_NEAR(d.vertices[0].y, y0, 1e-3);
+    const float cosT = fastCos(c.theta), sinT = fastSin(c.theta);
+    // Triangle 0 goes on with k1 = (x0 + 32, y0); triangle 1 with k2 = (x0 + 32, y0 + 24).
+    const float dx = 32.0f * s, dy = c.t == 0 ? 0.0f : 24.0f * s;
+    EXPECT_NEAR(d.vertices[1].x, x0 + (dx - dy) * cosT, 0.02);
+    EXPECT_NEAR(d.vertices[1].y, y0 + dy * sinT + (dx - dy) * sinT * cosT, 0.02);
+    const float uL = c.r / 32.0f, vT = c.j / 24.0f;
+    EXPECT_FLOAT_EQ(d.vertices[0].u, uL);
+    EXPECT_FLOAT_EQ(d.vertices[0].v, vT);
+    EXPECT_FLOAT_EQ(d.vertices[1].u, uL + 1.0f / 32.0f);
+    EXPECT_FLOAT_EQ(d.vertices[2].v, vT + 1.0f / 24.0f);
+    for (const Vertex& v : d.vertices) {
+      EXPECT_EQ(v.diffuse, 0x80FFFFFFu);
+      EXPECT_EQ(v.z, 1.0f);
+      EXPECT_EQ(v.rhw, 1.0f);
+    }
+  }
+  plat::DWORD cull = 0, z = 0;
+  gDevice->GetRenderState(plat::D3DRS_CULLMODE, &cull);
+  gDevice->GetRenderState(plat::D3DRS_ZENABLE, &z);
+  EXPECT_EQ(cull, static_cast<plat::DWORD>(plat::D3DCULL_CCW));
+  EXPECT_EQ(z, 1u);
+}
+
+TEST_F(TransitionTest, BreakUpClosesInWithBlackFromFrame49) {
+  ASSERT_TRUE(captureSetup());
+  for (const auto& [n, alpha] : {std::pair{48, -1}, {49, 15}, {56, 127}, {64, 255}}) {
+    SCOPED_TRACE(n);
+    const auto draws = recordBreakUpFrame(n);
+    const auto& last = draws.back();
+    if (alpha < 0) {
+      EXPECT_EQ(last.type, plat::D3DPT_TRIANGLELIST);
+    } else {
+      ASSERT_EQ(last.type, plat::D3DPT_TRIANGLESTRIP);
+      EXPECT_EQ(last.vertices[0].diffuse, static_cast<uint32_t>(alpha) << 24);
+    }
+  }
 }
