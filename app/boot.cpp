@@ -46,19 +46,11 @@ void BootScene() {
   std::srand(plat::GetTickCount());
   gScene = TestPatternScene;
 
-  countCharacterSheets();
   gWindowColours[0] = 0xA000C000;
   gWindowColours[1] = 0xA00000C0;
   gWindowColours[2] = 0xA0C00000;
   gWindowColours[3] = 0xA0C0C000;
-  loadFonts();
-  loadDataNames();
-  loadFirstCommands();
-  loadTechniques();
-  loadTkList();
-  loadItems();
-  loadScrolls();
-  loadCharacterSheets();
+  loadDatabase();  // counts the character sheets, then reads every table in the boot order
 
   const D3DMATRIX projection = gameProjection();
   gDevice->SetTransform(D3DTS_PROJECTION, &projection);

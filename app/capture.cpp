@@ -3,6 +3,7 @@
 #include <cstring>
 #include <memory>
 
+#include "app/draw2d.h"
 #include "app/frame.h"
 #include "app/graphics.h"
 
@@ -168,22 +169,17 @@ void CrossFadeOverlay() {
 
   const int v = n * 4 > 255 ? 255 : n * 4;
   const uint32_t colour = (uint32_t(255 - v) << 24) | 0xFFFFFF;
-  struct Vertex {
-    float x, y, z, rhw;
-    uint32_t diffuse, specular;
-    float u, v;
-  };
-  const Vertex quad[4] = {
-      {0.0f, 0.0f, 1.0f, 1.0f, colour, 0, 0.0f, 0.0f},
-      {640.0f, 0.0f, 1.0f, 1.0f, colour, 0, 0.625f, 0.0f},
-      {0.0f, 480.0f, 1.0f, 1.0f, colour, 0, 0.0f, 0.9375f},
-      {640.0f, 480.0f, 1.0f, 1.0f, colour, 0, 0.625f, 0.9375f},
+  const ScreenVertex quad[4] = {
+      {0.0f, 0.0f, 1.0f, 0.0f, 0.0f, colour},
+      {640.0f, 0.0f, 1.0f, 0.625f, 0.0f, colour},
+      {0.0f, 480.0f, 1.0f, 0.0f, 0.9375f, colour},
+      {640.0f, 480.0f, 1.0f, 0.625f, 0.9375f, colour},
   };
   gDevice->SetTexture(0, gCapture.targets[0].get());
-  gDevice->SetVertexShader(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX1);
+  gDevice->SetVertexShader(kScreenVertexFormat);
   gDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, true);
   gDevice->SetRenderState(D3DRS_ZENABLE, false);
-  gDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(Vertex));
+  gDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ScreenVertex));
   gDevice->SetRenderState(D3DRS_ZENABLE, true);
   gDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, false);
 }

@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "app/draw2d.h"
 #include "app/graphics.h"
 #include "app/quit.h"
 #include "app/window_proc.h"
@@ -25,31 +26,20 @@ int64_t gFrameWorkMicros = 0;
 
 void NoOverlay() {}
 
-namespace {
-
-// The fade quad's vertex: pre-transformed position, diffuse, specular (unused), u, v.
-struct FadeVertex {
-  float x, y, z, rhw;
-  uint32_t diffuse, specular;
-  float u, v;
-};
-
-}  // namespace
-
 void drawFadeQuad(uint32_t colour) {
   using namespace plat;
   if (!gDevice) return;
-  const FadeVertex quad[4] = {
-      {0.0f, 0.0f, 0.0f, 1.0f, colour, 0, 0.0f, 0.0f},
-      {640.0f, 0.0f, 0.0f, 1.0f, colour, 0, 1.0f, 0.0f},
-      {0.0f, 480.0f, 0.0f, 1.0f, colour, 0, 0.0f, 1.0f},
-      {640.0f, 480.0f, 0.0f, 1.0f, colour, 0, 1.0f, 1.0f},
+  const ScreenVertex quad[4] = {
+      {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, colour},
+      {640.0f, 0.0f, 0.0f, 1.0f, 0.0f, colour},
+      {0.0f, 480.0f, 0.0f, 0.0f, 1.0f, colour},
+      {640.0f, 480.0f, 0.0f, 1.0f, 1.0f, colour},
   };
   gDevice->SetTexture(0, nullptr);
-  gDevice->SetVertexShader(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX1);
+  gDevice->SetVertexShader(kScreenVertexFormat);
   gDevice->SetRenderState(D3DRS_ZENABLE, false);
   gDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, true);
-  gDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(FadeVertex));
+  gDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ScreenVertex));
   gDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, false);
   gDevice->SetRenderState(D3DRS_ZENABLE, true);
 }

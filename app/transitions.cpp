@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/capture.h"
+#include "app/draw2d.h"
 #include "app/frame.h"
 #include "app/graphics.h"
 #include "audio/music.h"
@@ -18,12 +19,6 @@ namespace {
 constexpr int kEncounterSoundSlot = 2;
 constexpr int32_t kBreakUpFrames = 64;
 
-struct BreakUpVertex {
-  float x, y, z, rhw;
-  uint32_t diffuse, specular;
-  float u, v;
-};
-
 // One frame of the break-up: the captured frame cut into a 21 x 23 grid of cells, each split
 // into two triangles that fly apart, turn and grow, over black that closes in from frame 49.
 void drawBreakUp(int32_t n) {
@@ -32,7 +27,7 @@ void drawBreakUp(int32_t n) {
   if (captureReady()) {
     gDevice->SetRenderState(D3DRS_ZENABLE, false);
     gDevice->SetTexture(0, captureTexture(0));
-    gDevice->SetVertexShader(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX1);
+    gDevice->SetVertexShader(kScreenVertexFormat);
     gDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
 
     const float s = 1.0f + 0.03f * static_cast<float>(n);
@@ -51,19 +46,18 @@ void drawBreakUp(int32_t n) {
           auto corner = [&](float x, float y, float u, float v) {
             const float dx = (x - x0) * s;
             const float dy = (y - y0) * s;
-            return BreakUpVertex{x0 + (dx - dy) * c, y0 + dy * sn + (dx - dy) * sn * c, 1.0f, 1.0f,
-                                 0x80FFFFFFu, 0, u, v};
+            return ScreenVertex(x0 + (dx - dy) * c, y0 + dy * sn + (dx - dy) * sn * c, 1.0f, u, v, 0x80FFFFFFu);
           };
           const float uL = static_cast<float>(r) / 32.0f;
           const float uR = uL + 1.0f / 32.0f;
           const float vT = static_cast<float>(j) / 24.0f;
           const float vB = vT + 1.0f / 24.0f;
-          const BreakUpVertex k0 = corner(x0, y0, uL, vT);
-          const BreakUpVertex k1 = corner(x0 + 32.0f, y0, uR, vT);
-          const BreakUpVertex k2 = corner(x0 + 32.0f, y0 + 24.0f, uR, vB);
-          const BreakUpVertex k3 = corner(x0, y0 + 24.0f, uL, vB);
-          const BreakUpVertex triangle[3] = {k0, t == 0 ? k1 : k2, t == 0 ? k2 : k3};
-          gDevice->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, triangle, sizeof(BreakUpVertex));
+          const ScreenVertex k0 = corner(x0, y0, uL, vT);
+          const ScreenVertex k1 = corner(x0 + 32.0f, y0, uR, vT);
+          const ScreenVertex k2 = corner(x0 + 32.0f, y0 + 24.0f, uR, vB);
+          const ScreenVertex k3 = corner(x0, y0 + 24.0f, uL, vB);
+          const ScreenVertex triangle[3] = {k0, t == 0 ? k1 : k2, t == 0 ? k2 : k3};
+          gDevice->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, triangle, sizeof(ScreenVertex));
         }
       }
     }

@@ -6,33 +6,14 @@
 #include "app/slot_names.h"
 #include "event/choice.h"
 #include "event/message_window.h"
+#include "event/state_json.h"
 #include "tools/replay/replay.h"
 
 namespace replay {
 
 namespace {
 
-std::string quoted(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20) {
-          char buffer[8];
-          std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
-          out += buffer;
-        } else {
-          out.push_back(static_cast<char>(c));
-        }
-    }
-  }
-  return out + "\"";
-}
+using state_json::quoted;
 
 std::string hexColour(uint32_t colour) {
   char buffer[16];
