@@ -86,8 +86,21 @@ bool CreateMainWindow(const char* title) {
   Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN;
   int width = 640, height = 480;
   // Present keeps the frame's shape in any window size, so a window may be resized freely.
-  flags |= windowedRequested() ? SDL_WINDOW_RESIZABLE : SDL_WINDOW_FULLSCREEN_DESKTOP;
-  gWindow = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, flags);
+  int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED;
+  SDL_DisplayMode desktop;
+  if (windowedRequested()) {
+    flags |= SDL_WINDOW_RESIZABLE;
+  } else {
+    // Full screen is a borderless window over the whole desktop at its own resolution; the
+    // display mode is never changed.
+    flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
+    if (SDL_GetDesktopDisplayMode(0, &desktop) == 0) {
+      x = y = 0;
+      width = desktop.w;
+      height = desktop.h;
+    }
+  }
+  gWindow = SDL_CreateWindow(title, x, y, width, height, flags);
   if (!gWindow) return false;
   gContext = SDL_GL_CreateContext(gWindow);
   if (!gContext) {
