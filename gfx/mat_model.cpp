@@ -479,11 +479,11 @@ int MakeMat::LoadFromMemory(plat::Device* /*device*/, std::span<const uint8_t> f
     for (MatPolygon& polygon : object.polygons) {
       const int m = polygon.material;
       if (m >= kMaxMaterials || settled[m]) continue;
-      const std::string& path = materials[m].texturePath;
+      const std::string& texture = materials[m].texturePath;
       int partner = -1;
-      if (!path.empty()) {
+      if (!texture.empty()) {
         for (int i = 0; i < kMaxMaterials && partner < 0; ++i)
-          if (i != m && materials[i].texturePath == path) partner = i;
+          if (i != m && materials[i].texturePath == texture) partner = i;
       }
       if (partner < 0) {
         settled[m] = true;
