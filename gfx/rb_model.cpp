@@ -489,16 +489,16 @@ void OBJMODEL::setMaterialTexture(int slot, plat::Texture* texture) {
 // ---------------------------------------------------------------------------------------------
 // OBJMODEL: loading
 
-int OBJMODEL::load(plat::Device* /*device*/, std::string_view path, int /*unused*/, float scale) {
+int OBJMODEL::load(plat::Device* /*device*/, std::string_view path, int /*unused*/, float modelScale) {
   const std::optional<std::vector<uint8_t>> file = readWholeFile(path);
   if (!file) {
     showCannotOpen(path);
     return 0;
   }
-  return loadFromMemory(*file, path, scale);
+  return loadFromMemory(*file, path, modelScale);
 }
 
-int OBJMODEL::loadFromMemory(std::span<const uint8_t> file, std::string_view path, float scale) {
+int OBJMODEL::loadFromMemory(std::span<const uint8_t> file, std::string_view path, float modelScale) {
   if (path.size() > kMaxModelPath) {
     showStandardMessage(sjis("文字列overです"));
     return 0;
@@ -518,7 +518,7 @@ int OBJMODEL::loadFromMemory(std::span<const uint8_t> file, std::string_view pat
     showStandardMessage(sjis("ASCIIか?"));
   } else {
     reset();
-    loadScale_ = scale * 100.0f;
+    loadScale_ = modelScale * 100.0f;
     RbModelReader reader(*this, in, loadScale_);
     std::vector<std::pair<int, std::string>> textures;
     int boneCount = 0;

@@ -139,14 +139,14 @@ class OBJMODEL {
   void reset();
   void setTextureDir(std::string_view directory);
 
-  // Reads an "RB Object format" file; positions are multiplied by scale * 100. Returns 1 on
+  // Reads an "RB Object format" file; positions are multiplied by modelScale * 100. Returns 1 on
   // success (an "ASCII" file is not read and keeps the model as it was, also 1), 0 when the
   // file cannot be opened ("%sを開けなかったのさ"), the path is longer than 254 characters
   // ("文字列overです") or the file is damaged ("%sは壊れているのさ"; the model is left empty).
-  int load(plat::Device* device, std::string_view path, int unused, float scale);
+  int load(plat::Device* device, std::string_view path, int unused, float modelScale);
   // The same from the file's bytes already in memory (path names the file in messages and is
   // remembered for loadAnims).
-  int loadFromMemory(std::span<const uint8_t> file, std::string_view path, float scale);
+  int loadFromMemory(std::span<const uint8_t> file, std::string_view path, float modelScale);
   // Loads the animations named prefix + first, prefix + first + 1, ... up to prefix + last (names
   // compared without regard to case, in file order) from the model's own file into their slots,
   // skipping slots that are already filled.
