@@ -141,5 +141,6 @@ void generateSky(Context& context);           // Mat\SKY\sb0.zd and its faces
 void generateSounds(Context& context);        // se\*.zse
 void generateMusic(Context& context);         // Zms\*.zms
 void generateShaders(Context& context);       // RES\ps0.zf
+void generateRbModels(Context& context);      // Mdl\test.zdm, its texture and eye textures
 
 }  // namespace content
