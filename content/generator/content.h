@@ -141,6 +141,7 @@ void generateSky(Context& context);           // Mat\SKY\sb0.zd and its faces
 void generateSounds(Context& context);        // se\*.zse
 void generateMusic(Context& context);         // Zms\*.zms
 void generateShaders(Context& context);       // RES\ps0.zf
-void generateModels(Context& context);        // OTSK\shd.zdx
+void generateModels(Context& context);        // OTSK\shd.zdx (Mat model)
+void generateRbModels(Context& context);      // Mdl\test.zdm, its texture and eye textures
 
 }  // namespace content
