@@ -13,7 +13,7 @@ namespace {
 
 constexpr size_t kRestOfLine = 64;
 constexpr size_t kRestOfSheetLine = 256;
-constexpr size_t kNameLineBytes = 255;  // a name line is read into a 256-byte buffer
+constexpr size_t kNameLineBytes = 256;  // bytes of a name line read at once
 // Record counts above this are cut: record numbers are 16-bit everywhere they are stored.
 constexpr int kMaxRecords = 32767;
 

@@ -17,10 +17,14 @@
 
 namespace data {
 
+// The largest scrambled file that is read: above the largest sound buffer (256 MiB) and far
+// above the largest texture a file may hold.
+constexpr size_t kMaxScrambledFileBytes = size_t{320} << 20;
+
 // Reads the scrambled file at path (game code page, '\' separators allowed) and returns its plain
 // bytes. When the file cannot be opened or read: shows "ZCV_ZSFmt::オープンエラーなのさ\n<path>" with
-// the standard box and returns nothing; when there is no memory for the copy: shows
-// "ZCV_ZSFmt::書き出しエラーなのさ" and returns nothing.
+// the standard box and returns nothing; when there is no room for the copy (no memory, or a file
+// larger than kMaxScrambledFileBytes): shows "ZCV_ZSFmt::書き出しエラーなのさ" and returns nothing.
 std::optional<std::vector<uint8_t>> unscrambleToPlainCopy(std::string_view path);
 
 // Whether a texture path names a DDS image: its text after the last '.' is "au" in any case.

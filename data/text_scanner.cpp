@@ -1,6 +1,9 @@
 #include "data/text_scanner.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <limits>
 
 namespace data {
 
@@ -12,6 +15,42 @@ int digitValue(int c, int base) {
   else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
   else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
   return v < base ? v : -1;
+}
+
+// Decimal order of magnitude of an unsigned decimal number with a nonzero digit: the power of
+// ten of its first nonzero digit, plus one. Only its sign matters, so the exponent is clamped.
+long orderOfMagnitude(std::string_view number) {
+  const size_t e = number.find_first_of("eE");
+  const std::string_view mantissa = number.substr(0, e);
+  long exponent = 0;
+  if (e != std::string_view::npos) {
+    size_t i = e + 1;
+    const bool negative = i < number.size() && number[i] == '-';
+    if (i < number.size() && (number[i] == '+' || number[i] == '-')) ++i;
+    for (; i < number.size(); ++i) exponent = std::min(exponent * 10 + (number[i] - '0'), 1000000L);
+    if (negative) exponent = -exponent;
+  }
+  const size_t point = std::min(mantissa.find('.'), mantissa.size());
+  const size_t firstNonZero = mantissa.find_first_not_of("0.");
+  if (firstNonZero == std::string_view::npos) return 0;
+  const long position = firstNonZero < point ? static_cast<long>(point - firstNonZero)
+                                             : -static_cast<long>(firstNonZero - point - 1);
+  return position + exponent;
+}
+
+// An unsigned decimal number (digits, point, exponent) as strtof reads it: rounded to the
+// nearest float, too large becomes infinity, too small becomes zero or a subnormal.
+float floatOf(std::string_view number) {
+  double parsed = 0.0;
+  const auto result = std::from_chars(number.data(), number.data() + number.size(), parsed);
+  if (result.ec == std::errc::result_out_of_range) {
+    return orderOfMagnitude(number) > 0 ? std::numeric_limits<float>::infinity() : 0.0f;
+  }
+  // Above the largest float, what lies less than half a step beyond it still rounds down to it.
+  constexpr double kRoundsToInfinity = 0x1.ffffffp+127;
+  if (parsed >= kRoundsToInfinity) return std::numeric_limits<float>::infinity();
+  if (parsed > std::numeric_limits<float>::max()) return std::numeric_limits<float>::max();
+  return static_cast<float>(parsed);
 }
 
 }  // namespace
@@ -65,14 +104,8 @@ bool TextScanner::readFloat(float& value) {
       while (digitValue(peek(), 10) >= 0) ++position_;
     }
   }
-  float parsed = 0.0f;
-  const char* first = text_.data() + mantissaStart;
-  const char* last = text_.data() + position_;
-  const auto result = std::from_chars(first, last, parsed);
-  if (result.ec == std::errc::result_out_of_range) {
-    // Like strtof: too large becomes infinity, too small becomes zero.
-    parsed = (*first == '0' || *first == '.') ? 0.0f : __builtin_huge_valf();
-  }
+  const std::string_view number = text_.substr(mantissaStart, position_ - mantissaStart);
+  const float parsed = floatOf(number);
   value = text_[start] == '-' ? -parsed : parsed;
   return true;
 }
@@ -98,7 +131,7 @@ int TextScanner::scan(std::string_view format, std::initializer_list<ScanTarget>
       continue;
     }
     if (f != '%' || i + 1 >= format.size() || format[i + 1] == '%') {
-      if (f == '%') ++i;  // "%%" matches one '%'
+      if (f == '%' && i + 1 < format.size()) ++i;  // "%%" matches one '%'; so does a '%' that ends the format
       if (atEnd()) return stored == 0 ? kScanEnd : stored;
       if (peek() != static_cast<unsigned char>(format[i])) return stored;
       ++position_;
@@ -161,6 +194,7 @@ std::string textModeBytes(std::span<const uint8_t> bytes) {
   std::string text;
   text.reserve(bytes.size());
   for (size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == kTextModeEnd) break;
     if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
     text.push_back(static_cast<char>(bytes[i]));
   }

@@ -60,7 +60,9 @@ class TextScanner {
   size_t position_ = 0;
 };
 
-// The bytes as a file opened in text mode ("r") delivers them: every CR LF becomes LF.
+// The bytes as a file opened in text mode ("r") delivers them: every CR LF becomes LF, and a
+// Ctrl-Z (written by old editors at the end of a file) ends the file.
+constexpr uint8_t kTextModeEnd = 0x1A;
 std::string textModeBytes(std::span<const uint8_t> bytes);
 // The bytes unchanged, as a file opened in binary mode ("rb") delivers them.
 std::string binaryModeBytes(std::span<const uint8_t> bytes);

@@ -351,14 +351,18 @@ struct MidiReader {
   }
 };
 
-// The fixed lengths the synthesiser insists on for some meta events (0 = any length).
-uint32_t requiredMetaLength(uint8_t type) {
+constexpr int kAnyLength = -1;
+
+// The fixed lengths the synthesiser insists on for some meta events. A file it refuses would
+// be loaded again and again by its looping player, so they are refused here.
+int requiredMetaLength(uint8_t type) {
   switch (type) {
+    case 0x2F: return 0;  // end of track
     case 0x51: return 3;  // tempo
     case 0x54: return 5;  // SMPTE offset
     case 0x58: return 4;  // time signature
     case 0x59: return 2;  // key signature
-    default: return 0;
+    default: return kAnyLength;
   }
 }
 
@@ -384,7 +388,7 @@ bool checkTrack(const uint8_t* data, size_t size, uint64_t& length) {
         uint8_t value;
         if (!r.byte(value) || value >= 0x80) return false;
       }
-    } else if (status == 0xF0 || status == 0xF7) {
+    } else if (status == 0xF0) {
       running = 0;
       uint32_t n;
       if (!r.varlen(n) || !r.skip(n)) return false;
@@ -393,8 +397,8 @@ bool checkTrack(const uint8_t* data, size_t size, uint64_t& length) {
       uint8_t type;
       uint32_t n;
       if (!r.byte(type) || !r.varlen(n) || r.remaining() < n) return false;
-      const uint32_t required = requiredMetaLength(type);
-      if (required != 0 && n != required) return false;
+      const int required = requiredMetaLength(type);
+      if (required != kAnyLength && n != static_cast<uint32_t>(required)) return false;
       if (type == 0x51) {
         const uint32_t microsPerQuarter = (r.data[r.pos] << 16) | (r.data[r.pos + 1] << 8) | r.data[r.pos + 2];
         if (microsPerQuarter == 0) return false;
@@ -402,7 +406,7 @@ bool checkTrack(const uint8_t* data, size_t size, uint64_t& length) {
       r.pos += n;
       if (type == 0x2F) break;  // end of track
     } else {
-      return false;  // system messages have no place in a file
+      return false;  // system messages and escaped bytes (0xF7): the synthesiser reads no such event
     }
   }
   return true;
@@ -416,23 +420,17 @@ bool IsPlayableMidi(const uint8_t* data, size_t size) {
   uint32_t headerLength, format, tracks, division;
   if (!r.tag("MThd") || !r.be32(headerLength) || headerLength != 6) return false;
   if (!r.be16(format) || !r.be16(tracks) || !r.be16(division)) return false;
-  if (format > 1 || tracks == 0 || division == 0 || (division & 0x8000) != 0) return false;
+  // The synthesiser counts the tracks from the low byte and the high byte moved by 16 bits.
+  if (format > 1 || tracks == 0 || tracks > 255 || division == 0 || (division & 0x8000) != 0) return false;
   uint64_t longest = 0;
   for (uint32_t t = 0; t < tracks; ++t) {
-    // Chunks other than tracks are skipped.
-    for (;;) {
-      const bool isTrack = r.remaining() >= 4 && std::memcmp(r.data + r.pos, "MTrk", 4) == 0;
-      uint32_t length;
-      if (!r.skip(4) || !r.be32(length) || r.remaining() < length) return false;
-      if (isTrack) {
-        uint64_t trackLength;
-        if (!checkTrack(r.data + r.pos, length, trackLength)) return false;
-        longest = std::max(longest, trackLength);
-        r.pos += length;
-        break;
-      }
-      r.pos += length;
-    }
+    // The synthesiser's reader does not find a track behind a chunk of another kind.
+    uint32_t length;
+    if (!r.tag("MTrk") || !r.be32(length) || r.remaining() < length) return false;
+    uint64_t trackLength;
+    if (!checkTrack(r.data + r.pos, length, trackLength)) return false;
+    longest = std::max(longest, trackLength);
+    r.pos += length;
   }
   return longest > 0;
 }

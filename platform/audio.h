@@ -111,8 +111,11 @@ void CloseMusic();
 // The soundfont in use, or the places that were tried when none was found.
 std::string MusicSoundfontDescription();
 
-// True when the bytes form a Standard MIDI File that the stream can play: header and track
-// chunks within the file, every event complete, and a length of at least one tick.
+// True when the bytes form a Standard MIDI File that the stream can play: format 0 or 1, at
+// most 255 tracks, each track chunk (no chunks of other kinds before them) within the file,
+// every event complete and of a kind the synthesiser reads (no 0xF7 escapes, meta events of
+// fixed size with that size), and a length of at least one tick. The synthesiser's looping
+// player would load a file it cannot read again and again without end.
 bool IsPlayableMidi(const uint8_t* data, size_t size);
 
 // Replaces whatever plays with this Standard MIDI File, looped forever. Returns false (and

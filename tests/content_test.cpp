@@ -138,9 +138,12 @@ TEST(Content, LintRejectsBrokenContent) {
       {"range", "db/MkmnDt.txt", "風の巻物 1:40,", "technique '40' is not in content/db/WZ.txt"},
       {"fields", "db/WZ.txt", "斬撃 一太刀 0 0", "expected 5 fields, found 4"},
       {"ascii", "db/dataName.txt", "HP", "one-byte character"},
+      {"longName", "db/dataName.txt", nullptr, "content/db/dataName.txt:10: a name is at most 254 bytes"},
   };
+  std::string longName;
+  for (int i = 0; i < 128; ++i) longName += "レ";  // 256 bytes: with its line end, more than one read
   for (const Case& c : cases) {
-    const fs::path content = contentWith(c.name, c.table, c.line);
+    const fs::path content = contentWith(c.name, c.table, c.line ? c.line : longName);
     std::string errors;
     EXPECT_EQ(generate(content, content.parent_path() / "out", errors), 1) << c.name;
     EXPECT_NE(errors.find(c.expected), std::string::npos) << c.name << ": " << errors;
@@ -157,6 +160,23 @@ TEST(Content, LintRejectsBrokenContent) {
   std::string errors;
   EXPECT_EQ(generate(content, content.parent_path() / "out", errors), 1);
   EXPECT_NE(errors.find("the name is longer than its 20 bytes"), std::string::npos) << errors;
+  fs::remove_all(content.parent_path());
+}
+
+TEST(Content, LintRejectsAnAttributeThatItsEquipmentBonusWrapsPast255) {
+  const fs::path content = scratch("wrap") / "content";
+  fs::copy(kContent, content, fs::copy_options::recursive);
+  std::ifstream in(content / "schr/c0.txt");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  in.close();
+  const size_t attributes = text.find("\n3,14,");  // level 3, attack 14; NAGI holds a weapon
+  ASSERT_NE(attributes, std::string::npos);
+  text.replace(attributes, 6, "\n3,255,");
+  std::ofstream(content / "schr/c0.txt") << text;
+  std::string errors;
+  EXPECT_EQ(generate(content, content.parent_path() / "out", errors), 1);
+  EXPECT_NE(errors.find("content/schr/c0.txt: attribute 1 with its equipment bonus passes 255"), std::string::npos)
+      << errors;
   fs::remove_all(content.parent_path());
 }
 

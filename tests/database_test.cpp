@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
+#include <limits>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -99,6 +101,54 @@ TEST(TextScanner, RestOfLineIsBoundedAndTextModeDropsCarriageReturns) {
   EXPECT_EQ(word, "next");
   const std::string raw = "a\r\nb\rc\r\n";
   EXPECT_EQ(data::textModeBytes(bytesOf(raw)), "a\nb\rc\n");
+}
+
+TEST(TextScanner, FloatsBeyondTheRangeOfFloatReadAsStrtofReadsThem) {
+  const struct {
+    const char* text;
+    float value;
+  } cases[] = {
+      {"1e-50", 0.0f},  // below the smallest float: zero, not infinity
+      {"0.00000000000000000000000000000000000000000000000000001", 0.0f},
+      {"-1e-60", -0.0f},
+      {"1e-40", 1e-40f},  // a subnormal float stays
+      {"1e39", std::numeric_limits<float>::infinity()},
+      {"-4e38", -std::numeric_limits<float>::infinity()},
+      {"1e400", std::numeric_limits<float>::infinity()},
+      {"0.0001e-999999999999", 0.0f},
+      {"100000e-5", 1.0f},
+      {"3.4028235e38", std::numeric_limits<float>::max()},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    data::TextScanner in(c.text);
+    float f = 123.0f;
+    ASSERT_EQ(in.scan("%f", {f}), 1);
+    EXPECT_EQ(f, c.value);
+    EXPECT_EQ(std::signbit(f), std::signbit(c.value));
+    EXPECT_TRUE(in.atEnd());
+  }
+}
+
+TEST(TextScanner, PercentSignsMatchThemselves) {
+  // The format is a view into a longer text: nothing past its end may be read.
+  const std::string backing = "%d%X";
+  const std::string_view format(backing.data(), 3);  // "%d%"
+  data::TextScanner in("7%%rest");
+  int value = 0;
+  EXPECT_EQ(in.scan(format, {value}), 1);
+  EXPECT_EQ(value, 7);
+  EXPECT_EQ(in.position(), 2u);
+  EXPECT_EQ(in.scan("%%", {}), 0);
+  EXPECT_EQ(in.position(), 3u);
+}
+
+TEST(TextScanner, TextModeEndsAtCtrlZ) {
+  const std::string raw = "2\r\nA\r\n\x1a" "B\r\n";
+  EXPECT_EQ(data::textModeBytes(bytesOf(raw)), "2\nA\n");
+  const auto commands = data::parseFirstCommands(bytesOf("2\r\nGUARD defend 0\r\n\x1aITEM use 3\r\n"));
+  ASSERT_EQ(commands.size(), 2u);
+  EXPECT_EQ(commands[1].label, "GUARD");  // nothing after the end: the values of the record before stay
 }
 
 TEST(DatabaseParse, TechniqueAndTkListsMarkWhatTheyName) {
@@ -286,6 +336,20 @@ TEST(DatabaseParse, DataNamesDropTheLineEnd) {
   EXPECT_EQ(parsed.names[0], (GlyphString{0, 1, kGlyphEnd}));
   EXPECT_EQ(parsed.names[1], (GlyphString{2, kGlyphEnd}));
   EXPECT_EQ(parsed.names[7], (GlyphString{2, kGlyphEnd}));  // past the end the last line stays in the buffer
+}
+
+TEST(DatabaseParse, DataNameLinesAreReadUpTo256BytesAtATime) {
+  const std::string font = sjis("あい");
+  const FontText table = data::parseFontText(bytesOf(font));
+  std::string longLine;
+  for (int i = 0; i < 128; ++i) longLine += sjis("あ");  // 256 bytes
+  const std::string names = longLine + "\n" + sjis("い") + "\n";
+  const DataNameTable parsed = data::parseDataNames(bytesOf(names), table);
+  GlyphString first(128, 0);
+  first.push_back(kGlyphEnd);
+  EXPECT_EQ(parsed.names[0], first);
+  EXPECT_EQ(parsed.names[1], (GlyphString{kGlyphEnd}));  // the line feed the first read left
+  EXPECT_EQ(parsed.names[2], (GlyphString{1, kGlyphEnd}));
 }
 
 TEST_F(DatabaseFiles, CountsSheetsUpToTheFirstGap) {

@@ -292,18 +292,43 @@ TEST(MidiCheck, AcceptsWellFormedFilesAndRefusesDamagedOnes) {
   EXPECT_FALSE(plat::IsPlayableMidi(noLength.data(), noLength.size()));  // would loop without end
 }
 
-TEST(MidiCheck, FollowsRunningStatusAndSkipsForeignChunks) {
+TEST(MidiCheck, FollowsRunningStatus) {
   std::vector<uint8_t> file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 1, 0, 96,
-                               'X', 'T', 'R', 'A', 0, 0, 0, 2, 9, 9,
                                'M', 'T', 'r', 'k', 0, 0, 0, 12,
                                0, 0x90, 60, 100, 48, 62, 100, 48, 60, 0, 0, 0xFF, 0x2F, 0};
   // Track: a note-on, two more under running status, the end of the track.
-  file[31] = static_cast<uint8_t>(file.size() - 32);
+  file[21] = static_cast<uint8_t>(file.size() - 22);
   EXPECT_TRUE(plat::IsPlayableMidi(file.data(), file.size()));
 
   std::vector<uint8_t> noStatus = file;
-  noStatus[33] = 0x40;  // a data byte where the first status should be
+  noStatus[23] = 0x40;  // a data byte where the first status should be
   EXPECT_FALSE(plat::IsPlayableMidi(noStatus.data(), noStatus.size()));
+}
+
+// The synthesiser refuses these files when its player loads them, and its looping player would
+// then load them again without end: they must not reach it.
+TEST(MidiCheck, RefusesWhatTheSynthesiserWouldNotLoad) {
+  const std::vector<uint8_t> header = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 1, 0, 96};
+  auto withTrack = [&](std::vector<uint8_t> events, const std::vector<uint8_t>& before = {}) {
+    std::vector<uint8_t> file = header;
+    file.insert(file.end(), before.begin(), before.end());
+    file.insert(file.end(), {'M', 'T', 'r', 'k', 0, 0, 0, static_cast<uint8_t>(events.size())});
+    file.insert(file.end(), events.begin(), events.end());
+    return file;
+  };
+  const std::vector<uint8_t> good = withTrack({0, 0x90, 60, 100, 48, 0xFF, 0x2F, 0});
+  ASSERT_TRUE(plat::IsPlayableMidi(good.data(), good.size()));
+
+  const std::vector<uint8_t> longEnd = withTrack({0, 0x90, 60, 100, 48, 0xFF, 0x2F, 1, 0});  // end of track with data
+  EXPECT_FALSE(plat::IsPlayableMidi(longEnd.data(), longEnd.size()));
+  EXPECT_FALSE(plat::PlayMidi(longEnd.data(), longEnd.size()));
+  const std::vector<uint8_t> foreign = withTrack({0, 0x90, 60, 100, 48, 0xFF, 0x2F, 0}, {'X', 'T', 'R', 'A', 0, 0, 0, 2, 9, 9});
+  EXPECT_FALSE(plat::IsPlayableMidi(foreign.data(), foreign.size()));  // a chunk of another kind before the track
+  const std::vector<uint8_t> escaped = withTrack({0, 0xF7, 1, 0x42, 0, 0x90, 60, 100, 48, 0xFF, 0x2F, 0});
+  EXPECT_FALSE(plat::IsPlayableMidi(escaped.data(), escaped.size()));
+  std::vector<uint8_t> manyTracks = good;
+  manyTracks[10] = 1;  // 257 tracks announced
+  EXPECT_FALSE(plat::IsPlayableMidi(manyTracks.data(), manyTracks.size()));
 }
 
 }  // namespace

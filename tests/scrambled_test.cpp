@@ -107,6 +107,16 @@ TEST_F(ScrambledFiles, MissingOrUnreadableFileShowsTheOpenErrorWithItsPath) {
   EXPECT_EQ(shown_, expected);
 }
 
+// Files longer than one read block (70000 bytes above) are measured before they are read.
+TEST_F(ScrambledFiles, FileBeyondTheLimitIsRefusedUnread) {
+  const fs::path huge = dir_ / "huge.zgr";
+  std::ofstream(huge, std::ios::binary) << std::string(70000, 'x');
+  fs::resize_file(huge, data::kMaxScrambledFileBytes + 1);  // sparse: nothing is written
+  EXPECT_FALSE(data::unscrambleToPlainCopy(huge.string()).has_value());
+  const std::vector<Shown> expected = {{"ZCV_ZSFmt::書き出しエラーなのさ", "トホホ～"}};
+  EXPECT_EQ(shown_, expected);
+}
+
 TEST_F(ScrambledFiles, SoundLoadsIntoItsSlotFromTheScrambledFile) {
   plat::SelectAudioOutput(plat::AudioOutput::Offline);
   ASSERT_TRUE(soundSetup());
@@ -329,6 +339,32 @@ TEST_F(ScrambledTextures, BmpKindForOtherExtensionsAndNoExtension) {
   TexRecord record;
   data::loadScrambledTexture(writeScrambled("Tex/c.au", plain), record);
   EXPECT_EQ(record.height, static_cast<uint32_t>(plain[12] | plain[13] << 8 | plain[14] << 16 | plain[15] << 24));
+  EXPECT_TRUE(shown_.empty());
+}
+
+TEST_F(ScrambledTextures, BmpSizeIsTheImagesForTopDownAndCoreHeaders) {
+  testimg::BmpSpec topDown;
+  topDown.width = 2;
+  topDown.height = -3;  // rows stored top first
+  topDown.pixels.assign(8 * 3, 0x40);
+  testimg::BmpSpec core;
+  core.headerSize = 12;  // 16-bit width and height
+  core.width = 5;
+  core.height = 6;
+  core.pixels.assign(16 * 6, 0x40);
+  const struct {
+    const char* name;
+    testimg::BmpSpec spec;
+    uint32_t width, height;
+  } cases[] = {{"Tex/top.zgr", topDown, 2, 3}, {"Tex/core.zgr", core, 5, 6}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TexRecord record;
+    data::loadScrambledTexture(writeScrambled(c.name, testimg::makeBmp(c.spec)), record);
+    ASSERT_NE(record.texture, nullptr);
+    EXPECT_EQ(record.width, c.width);
+    EXPECT_EQ(record.height, c.height);
+  }
   EXPECT_TRUE(shown_.empty());
 }
 

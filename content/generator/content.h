@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "data/database.h"
+
 namespace content {
 
 namespace fs = std::filesystem;
@@ -127,6 +129,7 @@ struct Context {
   int tkCount = 0;
   int itemCount = 0;
   int scrollCount = 0;
+  std::vector<ItemRecord> items;  // as the game reads Db\ItmDt.zd, for the equipment bonuses
   std::vector<std::string> characterScripts;  // actor script name of each sheet
 };
 

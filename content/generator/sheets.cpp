@@ -132,7 +132,6 @@ void generateSheets(Context& context) {
       context.lint.report("content/schr/" + name, "follows a gap in the numbering; the game never reads it");
     }
   }
-  const std::vector<ItemRecord> items(static_cast<size_t>(context.itemCount));
   for (int n = 0; n < count; ++n) {
     const SourceFile source = readSource(context.contentRoot, "schr/c" + std::to_string(n) + ".txt", context.lint);
     checkSheet(context, source);
@@ -144,9 +143,17 @@ void generateSheets(Context& context) {
     SchrRecord record;
     CharacterTables tables;
     data::parseCharacterSheet({reinterpret_cast<const uint8_t*>(file.data()), file.size()},
-                              {context.techniqueCount, context.tkCount, context.scrollCount, items}, record, tables);
+                              {context.techniqueCount, context.tkCount, context.scrollCount, context.items}, record,
+                              tables);
     if (!lines.empty() && lines[0] != record.scriptName) {
       context.lint.report("content/" + source.path, "the game reads this sheet differently");
+    }
+    // Equipment bonuses are 8-bit sums: an attribute that passes 255 comes out small.
+    for (int i = 0; i < kAttributeCount; ++i) {
+      if (record.effectiveAttributes[i] < record.baseAttributes[i]) {
+        context.lint.report("content/" + source.path, "attribute " + std::to_string(i) +
+                                                          " with its equipment bonus passes 255");
+      }
     }
     context.characterScripts.push_back(record.scriptName);
   }

@@ -107,8 +107,9 @@ void items(Context& context) {
   for (const SourceLine& line : source.lines) checkRecord(context, source, line, 2, kNumbers);
   const std::string file = tableFile(context, source);
   context.out.write("Db/ItmDt.zd", file);
+  context.items = data::parseItems(bytesOf(file));
   std::vector<std::string> read;
-  for (const ItemRecord& item : data::parseItems(bytesOf(file))) read.push_back(item.name);
+  for (const ItemRecord& item : context.items) read.push_back(item.name);
   checkReadBack(context, source, read);
   context.itemCount = static_cast<int>(source.lines.size());
 }
@@ -153,6 +154,9 @@ void scrolls(Context& context) {
   context.scrollCount = static_cast<int>(source.lines.size());
 }
 
+// The game reads a name line in one piece when it fits in one read, line end included.
+constexpr size_t kNameLineBytes = 256;
+
 // Eight lines, each one label; written as the game's name file (read in binary mode, so each
 // line ends with CR LF, which the reader drops).
 void dataNames(Context& context) {
@@ -164,7 +168,11 @@ void dataNames(Context& context) {
   std::vector<std::string> lines;
   for (const SourceLine& line : source.lines) {
     context.font.checkText(line.text, source.where(line), context.lint);
-    lines.push_back(toCp932(line.text).value_or(""));
+    const std::string cp932 = toCp932(line.text).value_or("");
+    if (cp932.size() + 2 > kNameLineBytes) {
+      context.lint.report(source.where(line), "a name is at most " + std::to_string(kNameLineBytes - 2) + " bytes");
+    }
+    lines.push_back(cp932);
   }
   context.out.write("Db/dataName.zd", joinLines(lines));
 }
