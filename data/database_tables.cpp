@@ -190,8 +190,10 @@ std::vector<MkmnRecord> parseScrolls(std::span<const uint8_t> file, int techniqu
     in.scan("%d:", {count});
     scroll.name = name;
     const int listed = count & 0xFF;
-    for (int i = 0; i < listed; ++i) {
-      in.scan("%d,", {technique});
+    // A number that cannot be read lists nothing (the previous number is not listed again), and
+    // a list cut off by the end of the file ends there.
+    for (int i = 0; i < listed && !in.atEnd(); ++i) {
+      if (in.scan("%d,", {technique}) != 1) continue;
       if (technique >= 0 && technique < techniqueCount) scroll.techniques.push_back(static_cast<uint16_t>(technique));
     }
     scroll.count = static_cast<uint8_t>(scroll.techniques.size());

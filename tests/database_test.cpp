@@ -295,6 +295,10 @@ TEST(DatabaseParse, CountsAndScrolls) {
   EXPECT_EQ(scrolls[0].techniques, (std::vector<uint16_t>{1, 2}));
   EXPECT_EQ(scrolls[1].techniques, (std::vector<uint16_t>{4}));
   EXPECT_EQ(data::parseScrolls(bytesOf("1000000000\n"), 5).size(), 32767u);
+  // A list shorter than its count lists what it holds, not its last number again and again.
+  const auto cut = data::parseScrolls(bytesOf("2\nWIND 3:1,\nSTONE 2:x,3,\n"), 5);
+  EXPECT_EQ(cut[0].techniques, (std::vector<uint16_t>{1}));
+  EXPECT_EQ(cut[1].techniques, (std::vector<uint16_t>{}));
 }
 
 TEST(DatabaseParse, FontTableGivesGlyphCodes) {
