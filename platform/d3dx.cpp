@@ -12,16 +12,6 @@ unsigned nextPowerOfTwo(unsigned value) {
   return result;
 }
 
-unsigned chainLength(unsigned width, unsigned height) {
-  unsigned levels = 1;
-  while (width > 1 || height > 1) {
-    width = std::max(1u, width / 2);
-    height = std::max(1u, height / 2);
-    ++levels;
-  }
-  return levels;
-}
-
 bool fromImage(unsigned requested) { return requested == 0 || requested == D3DX_DEFAULT; }
 
 ImageFilter imageFilter(DWORD d3dxFilter) {
@@ -46,7 +36,7 @@ bool PrepareTextureImage(const Image& source, const TextureFromFileOptions& opti
 
   const unsigned width = nextPowerOfTwo(fromImage(options.width) ? top.width : options.width);
   const unsigned height = nextPowerOfTwo(fromImage(options.height) ? top.height : options.height);
-  const unsigned fullChain = chainLength(width, height);
+  const unsigned fullChain = FullChainLength(width, height);
   const unsigned levels = fromImage(options.mipLevels) ? fullChain : std::min(options.mipLevels, fullChain);
   const bool resized = width != top.width || height != top.height;
   const bool keyed = options.colorKey != 0;

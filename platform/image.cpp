@@ -198,16 +198,6 @@ void dxtToPixels(const uint8_t* bytes, D3DFORMAT format, Pixels* pixels) {
   }
 }
 
-unsigned fullChainLength(unsigned width, unsigned height) {
-  unsigned levels = 1;
-  while (width > 1 || height > 1) {
-    width = std::max(1u, width / 2);
-    height = std::max(1u, height / 2);
-    ++levels;
-  }
-  return levels;
-}
-
 bool sideAccepted(uint64_t side) { return side >= 1 && side <= kMaxImageSide; }
 
 // --- DDS ---
@@ -506,6 +496,16 @@ struct Channels {
 
 }  // namespace
 
+unsigned FullChainLength(unsigned width, unsigned height) {
+  unsigned levels = 1;
+  while (width > 1 || height > 1) {
+    width = std::max(1u, width / 2);
+    height = std::max(1u, height / 2);
+    ++levels;
+  }
+  return levels;
+}
+
 bool IsCompressedFormat(D3DFORMAT format) {
   return format == D3DFMT_DXT1 || format == D3DFMT_DXT3 || format == D3DFMT_DXT5;
 }
@@ -541,7 +541,7 @@ bool DecodeDds(const uint8_t* data, size_t size, Image* image) {
   unsigned levels = 1;
   const uint32_t mipCount = file.u32(28);
   if (((file.u32(8) & kDdsMipMapCount) != 0 || mipCount > 1) && !(file.u32(112) & kDdsCaps2Volume))
-    levels = std::clamp(mipCount, 1u, fullChainLength(width, height));
+    levels = std::clamp(mipCount, 1u, FullChainLength(width, height));
 
   Image result;
   result.format = layout.stored != D3DFMT_UNKNOWN ? layout.stored

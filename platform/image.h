@@ -68,5 +68,7 @@ enum class ImageFilter {
 Pixels ResizePixels(const Pixels& source, unsigned width, unsigned height, ImageFilter filter);
 // The next smaller mip level: half of each side (at least 1).
 Pixels NextMipLevel(const Pixels& source, ImageFilter filter);
+// Levels of a full mip chain from width x height down to 1 x 1.
+unsigned FullChainLength(unsigned width, unsigned height);
 
 }  // namespace plat

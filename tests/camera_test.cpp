@@ -10,13 +10,14 @@
 #include "app/graphics.h"
 #include "app/keyboard.h"
 #include "gfx/camera.h"
+#include "null_device.h"
 
 namespace {
 
 constexpr float kDeg = 0.0174532775f;
 
 // A device that records the transforms it is given and ignores everything else.
-class TransformRecorder : public plat::Device {
+class TransformRecorder : public NullDevice {
  public:
   struct Call {
     plat::D3DTRANSFORMSTATETYPE type;
@@ -28,57 +29,6 @@ class TransformRecorder : public plat::Device {
     calls.push_back({type, *matrix});
     return plat::D3D_OK;
   }
-
-  using HRESULT = plat::HRESULT;
-  using DWORD = plat::DWORD;
-  HRESULT BeginScene() override { return 0; }
-  HRESULT EndScene() override { return 0; }
-  HRESULT Present() override { return 0; }
-  HRESULT Clear(DWORD, const plat::D3DRECT*, DWORD, plat::D3DCOLOR, float, DWORD) override { return 0; }
-  HRESULT SetViewport(const plat::D3DVIEWPORT8&) override { return 0; }
-  HRESULT GetViewport(plat::D3DVIEWPORT8*) override { return 0; }
-  HRESULT SetRenderState(plat::D3DRENDERSTATETYPE, DWORD) override { return 0; }
-  HRESULT GetRenderState(plat::D3DRENDERSTATETYPE, DWORD*) override { return 0; }
-  HRESULT SetTextureStageState(DWORD, plat::D3DTEXTURESTAGESTATETYPE, DWORD) override { return 0; }
-  HRESULT GetTextureStageState(DWORD, plat::D3DTEXTURESTAGESTATETYPE, DWORD*) override { return 0; }
-  HRESULT GetTransform(plat::D3DTRANSFORMSTATETYPE, plat::D3DMATRIX*) override { return 0; }
-  HRESULT MultiplyTransform(plat::D3DTRANSFORMSTATETYPE, const plat::D3DMATRIX*) override { return 0; }
-  HRESULT SetLight(DWORD, const plat::D3DLIGHT8*) override { return 0; }
-  HRESULT GetLight(DWORD, plat::D3DLIGHT8*) override { return 0; }
-  HRESULT LightEnable(DWORD, bool) override { return 0; }
-  HRESULT SetMaterial(const plat::D3DMATERIAL8*) override { return 0; }
-  HRESULT GetMaterial(plat::D3DMATERIAL8*) override { return 0; }
-  HRESULT CreateTexture(unsigned, unsigned, unsigned, DWORD, plat::D3DFORMAT, plat::D3DPOOL,
-                        std::unique_ptr<plat::Texture>*) override {
-    return plat::D3DERR_INVALIDCALL;
-  }
-  HRESULT SetTexture(DWORD, plat::Texture*) override { return 0; }
-  HRESULT CreateVertexBuffer(unsigned, DWORD, DWORD, plat::D3DPOOL, std::unique_ptr<plat::VertexBuffer>*) override {
-    return plat::D3DERR_INVALIDCALL;
-  }
-  HRESULT SetStreamSource(unsigned, plat::VertexBuffer*, unsigned) override { return 0; }
-  HRESULT SetVertexShader(DWORD) override { return 0; }
-  HRESULT DrawPrimitive(plat::D3DPRIMITIVETYPE, unsigned, unsigned) override { return 0; }
-  HRESULT DrawPrimitiveUP(plat::D3DPRIMITIVETYPE, unsigned, const void*, unsigned) override { return 0; }
-  HRESULT DrawIndexedPrimitiveUP(plat::D3DPRIMITIVETYPE, unsigned, unsigned, unsigned, const uint16_t*, const void*,
-                                 unsigned) override {
-    return 0;
-  }
-  HRESULT CreateDepthStencilSurface(unsigned, unsigned, plat::D3DFORMAT, plat::D3DMULTISAMPLE_TYPE,
-                                    std::unique_ptr<plat::Surface>*) override {
-    return plat::D3DERR_INVALIDCALL;
-  }
-  HRESULT GetRenderTarget(plat::Surface**) override { return plat::D3DERR_INVALIDCALL; }
-  HRESULT GetDepthStencilSurface(plat::Surface**) override { return plat::D3DERR_INVALIDCALL; }
-  HRESULT SetRenderTarget(plat::Surface*, plat::Surface*) override { return 0; }
-  HRESULT CreatePixelShader(const plat::PixelShaderCode&, plat::PixelShaderHandle*) override {
-    return plat::D3DERR_INVALIDCALL;
-  }
-  HRESULT SetPixelShader(plat::PixelShaderHandle) override { return 0; }
-  HRESULT DeletePixelShader(plat::PixelShaderHandle) override { return 0; }
-  HRESULT SetPixelShaderConstant(DWORD, const float*, DWORD) override { return 0; }
-  std::vector<uint8_t> ReadBackBuffer() override { return {}; }
-  std::vector<uint8_t> ReadSurface(plat::Surface*) override { return {}; }
 };
 
 // Stand-ins for the character table and the battle.

@@ -5,6 +5,7 @@
 #include <set>
 #include <vector>
 
+#include "null_device.h"
 #include "platform/d3dx.h"
 #include "tests/image_files.h"
 
@@ -55,7 +56,7 @@ class MemoryTexture : public Texture {
 };
 
 // Creates MemoryTextures, refusing the formats it is told to refuse; everything else does nothing.
-class RecordingDevice : public Device {
+class RecordingDevice : public NullDevice {
  public:
   std::set<D3DFORMAT> refused;
   std::vector<D3DFORMAT> asked;
@@ -67,50 +68,6 @@ class RecordingDevice : public Device {
     *texture = std::make_unique<MemoryTexture>(width, height, levels, format);
     return D3D_OK;
   }
-
-  HRESULT BeginScene() override { return D3D_OK; }
-  HRESULT EndScene() override { return D3D_OK; }
-  HRESULT Present() override { return D3D_OK; }
-  HRESULT Clear(DWORD, const D3DRECT*, DWORD, D3DCOLOR, float, DWORD) override { return D3D_OK; }
-  HRESULT SetViewport(const D3DVIEWPORT8&) override { return D3D_OK; }
-  HRESULT GetViewport(D3DVIEWPORT8*) override { return D3D_OK; }
-  HRESULT SetRenderState(D3DRENDERSTATETYPE, DWORD) override { return D3D_OK; }
-  HRESULT GetRenderState(D3DRENDERSTATETYPE, DWORD*) override { return D3D_OK; }
-  HRESULT SetTextureStageState(DWORD, D3DTEXTURESTAGESTATETYPE, DWORD) override { return D3D_OK; }
-  HRESULT GetTextureStageState(DWORD, D3DTEXTURESTAGESTATETYPE, DWORD*) override { return D3D_OK; }
-  HRESULT SetTransform(D3DTRANSFORMSTATETYPE, const D3DMATRIX*) override { return D3D_OK; }
-  HRESULT GetTransform(D3DTRANSFORMSTATETYPE, D3DMATRIX*) override { return D3D_OK; }
-  HRESULT MultiplyTransform(D3DTRANSFORMSTATETYPE, const D3DMATRIX*) override { return D3D_OK; }
-  HRESULT SetLight(DWORD, const D3DLIGHT8*) override { return D3D_OK; }
-  HRESULT GetLight(DWORD, D3DLIGHT8*) override { return D3D_OK; }
-  HRESULT LightEnable(DWORD, bool) override { return D3D_OK; }
-  HRESULT SetMaterial(const D3DMATERIAL8*) override { return D3D_OK; }
-  HRESULT GetMaterial(D3DMATERIAL8*) override { return D3D_OK; }
-  HRESULT SetTexture(DWORD, Texture*) override { return D3D_OK; }
-  HRESULT CreateVertexBuffer(unsigned, DWORD, DWORD, D3DPOOL, std::unique_ptr<VertexBuffer>*) override {
-    return D3DERR_INVALIDCALL;
-  }
-  HRESULT SetStreamSource(unsigned, VertexBuffer*, unsigned) override { return D3D_OK; }
-  HRESULT SetVertexShader(DWORD) override { return D3D_OK; }
-  HRESULT DrawPrimitive(D3DPRIMITIVETYPE, unsigned, unsigned) override { return D3D_OK; }
-  HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE, unsigned, const void*, unsigned) override { return D3D_OK; }
-  HRESULT DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE, unsigned, unsigned, unsigned, const uint16_t*, const void*,
-                                 unsigned) override {
-    return D3D_OK;
-  }
-  HRESULT CreateDepthStencilSurface(unsigned, unsigned, D3DFORMAT, D3DMULTISAMPLE_TYPE,
-                                    std::unique_ptr<Surface>*) override {
-    return D3DERR_INVALIDCALL;
-  }
-  HRESULT GetRenderTarget(Surface**) override { return D3DERR_INVALIDCALL; }
-  HRESULT GetDepthStencilSurface(Surface**) override { return D3DERR_INVALIDCALL; }
-  HRESULT SetRenderTarget(Surface*, Surface*) override { return D3D_OK; }
-  HRESULT CreatePixelShader(const PixelShaderCode&, PixelShaderHandle*) override { return D3DERR_INVALIDCALL; }
-  HRESULT SetPixelShader(PixelShaderHandle) override { return D3D_OK; }
-  HRESULT DeletePixelShader(PixelShaderHandle) override { return D3D_OK; }
-  HRESULT SetPixelShaderConstant(DWORD, const float*, DWORD) override { return D3D_OK; }
-  std::vector<uint8_t> ReadBackBuffer() override { return {}; }
-  std::vector<uint8_t> ReadSurface(Surface*) override { return {}; }
 };
 
 std::vector<uint8_t> redDxt1Chain() {

@@ -8,6 +8,7 @@
 
 #include "app/draw2d.h"
 #include "app/graphics.h"
+#include "null_device.h"
 
 namespace recording {
 
@@ -33,7 +34,7 @@ struct Draw {
   uint32_t colour() const { return vertices[0].diffuse; }
 };
 
-class RecordingDevice : public Device {
+class RecordingDevice : public NullDevice {
  public:
   std::vector<Texture*> textureCalls;  // every SetTexture(0, …)
   std::vector<Draw> draws;
@@ -56,15 +57,10 @@ class RecordingDevice : public Device {
     return out;
   }
 
-  HRESULT BeginScene() override { return D3D_OK; }
-  HRESULT EndScene() override { return D3D_OK; }
-  HRESULT Present() override { return D3D_OK; }
   HRESULT Clear(DWORD, const D3DRECT*, DWORD flags, D3DCOLOR, float, DWORD) override {
     if (flags & D3DCLEAR_STENCIL) ++stencilClears;
     return D3D_OK;
   }
-  HRESULT SetViewport(const D3DVIEWPORT8&) override { return D3D_OK; }
-  HRESULT GetViewport(D3DVIEWPORT8*) override { return D3D_OK; }
   HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override {
     renderStates[state] = value;
     return D3D_OK;
@@ -73,19 +69,6 @@ class RecordingDevice : public Device {
     *value = renderStates[state];
     return D3D_OK;
   }
-  HRESULT SetTextureStageState(DWORD, D3DTEXTURESTAGESTATETYPE, DWORD) override { return D3D_OK; }
-  HRESULT GetTextureStageState(DWORD, D3DTEXTURESTAGESTATETYPE, DWORD* value) override {
-    *value = 0;
-    return D3D_OK;
-  }
-  HRESULT SetTransform(D3DTRANSFORMSTATETYPE, const D3DMATRIX*) override { return D3D_OK; }
-  HRESULT GetTransform(D3DTRANSFORMSTATETYPE, D3DMATRIX*) override { return D3D_OK; }
-  HRESULT MultiplyTransform(D3DTRANSFORMSTATETYPE, const D3DMATRIX*) override { return D3D_OK; }
-  HRESULT SetLight(DWORD, const D3DLIGHT8*) override { return D3D_OK; }
-  HRESULT GetLight(DWORD, D3DLIGHT8*) override { return D3D_OK; }
-  HRESULT LightEnable(DWORD, bool) override { return D3D_OK; }
-  HRESULT SetMaterial(const D3DMATERIAL8*) override { return D3D_OK; }
-  HRESULT GetMaterial(D3DMATERIAL8*) override { return D3D_OK; }
   HRESULT CreateTexture(unsigned, unsigned, unsigned, DWORD, D3DFORMAT, D3DPOOL, std::unique_ptr<Texture>* t) override {
     *t = std::make_unique<FakeTexture>();
     return D3D_OK;
@@ -97,15 +80,10 @@ class RecordingDevice : public Device {
     }
     return D3D_OK;
   }
-  HRESULT CreateVertexBuffer(unsigned, DWORD, DWORD, D3DPOOL, std::unique_ptr<VertexBuffer>*) override {
-    return D3DERR_INVALIDCALL;
-  }
-  HRESULT SetStreamSource(unsigned, VertexBuffer*, unsigned) override { return D3D_OK; }
   HRESULT SetVertexShader(DWORD fvf) override {
     format = fvf;
     return D3D_OK;
   }
-  HRESULT DrawPrimitive(D3DPRIMITIVETYPE, unsigned, unsigned) override { return D3D_OK; }
   HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE, unsigned primitives, const void* vertices, unsigned stride) override {
     Draw d{texture, format, {}, renderStates[D3DRS_STENCILENABLE] != 0};
     if (stride == sizeof(::ScreenVertex)) {
@@ -115,32 +93,6 @@ class RecordingDevice : public Device {
     draws.push_back(d);
     return D3D_OK;
   }
-  HRESULT DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE, unsigned, unsigned, unsigned, const uint16_t*, const void*,
-                                 unsigned) override {
-    return D3D_OK;
-  }
-  HRESULT CreateDepthStencilSurface(unsigned, unsigned, D3DFORMAT, D3DMULTISAMPLE_TYPE,
-                                    std::unique_ptr<Surface>*) override {
-    return D3DERR_INVALIDCALL;
-  }
-  HRESULT GetRenderTarget(Surface** s) override {
-    *s = nullptr;
-    return D3D_OK;
-  }
-  HRESULT GetDepthStencilSurface(Surface** s) override {
-    *s = nullptr;
-    return D3D_OK;
-  }
-  HRESULT SetRenderTarget(Surface*, Surface*) override { return D3D_OK; }
-  HRESULT CreatePixelShader(const PixelShaderCode&, PixelShaderHandle* h) override {
-    *h = 0;
-    return D3D_OK;
-  }
-  HRESULT SetPixelShader(PixelShaderHandle) override { return D3D_OK; }
-  HRESULT DeletePixelShader(PixelShaderHandle) override { return D3D_OK; }
-  HRESULT SetPixelShaderConstant(DWORD, const float*, DWORD) override { return D3D_OK; }
-  std::vector<uint8_t> ReadBackBuffer() override { return {}; }
-  std::vector<uint8_t> ReadSurface(Surface*) override { return {}; }
 };
 
 // Installs a recording device as gDevice for the life of the object, with fake font and cursor
