@@ -1,10 +1,11 @@
 // The boot sequence: run once by the start-up before the first frame. Steps whose subsystems
-// do not exist yet (shadow model, sky box, actors, field state, the opening script) join here in
+// do not exist yet (sky box, actors, field state, the opening script) join here in
 // their place as those subsystems land; until the field exists the test pattern stands in for it.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "app/boot.h"
 #include "app/capture.h"
 #include "app/draw2d.h"
 #include "app/frame.h"
@@ -17,6 +18,7 @@
 #include "platform/system.h"
 
 plat::PixelShaderHandle gPixelShader = 0;
+MakeMat gShadowModel;
 
 namespace {
 
@@ -81,6 +83,7 @@ void BootScene() {
   data::loadScrambledSound("se\\cmd0.zse", 1);
   data::loadScrambledSound("se\\enc.zse", 2);
   data::loadScrambledSound("se\\punch0.zse", 3);
+  gShadowModel.Load(gDevice, "otsk\\shd.zdx", nullptr, 1.0f, 0);
 
   gDevice->SetRenderState(D3DRS_FOGTABLEMODE, D3DFOG_NONE);
   gDevice->SetRenderState(D3DRS_FOGVERTEXMODE, D3DFOG_LINEAR);

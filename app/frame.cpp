@@ -1,3 +1,4 @@
+#include "app/boot.h"
 #include "app/frame.h"
 
 #include <chrono>
@@ -9,7 +10,6 @@
 #include "platform/system.h"
 #include "platform/window.h"
 
-void BootScene();
 
 SlotFunction gScene = BootScene;
 SlotFunction gOverlay1 = NoOverlay;

@@ -1,3 +1,4 @@
+#include "app/boot.h"
 #include "app/slot_names.h"
 
 #include "app/capture.h"
@@ -5,7 +6,6 @@
 #include "app/transitions.h"
 #include "battle/battle_scenes.h"
 
-void BootScene();
 
 namespace {
 

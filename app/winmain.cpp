@@ -1,3 +1,4 @@
+#include "app/boot.h"
 #include "app/frame.h"
 #include "app/graphics.h"
 #include "app/keyboard.h"
@@ -8,7 +9,6 @@
 #include "platform/system.h"
 #include "platform/window.h"
 
-void BootScene();
 
 namespace {
 

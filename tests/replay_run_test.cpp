@@ -115,6 +115,7 @@ TEST_F(ReplayRun, EmptyDataDirectoryReportsEveryMissingFileAndRunsOn) {
   EXPECT_NE(log.find("トホホ～\tFonts datas are nothing!\n"), std::string::npos) << log;
   EXPECT_NE(log.find("オープンエラーなのさ\\ntex\\cur.au"), std::string::npos) << log;
   EXPECT_NE(log.find("\tファイルオープンに失敗しました\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("otsk\\shd.zdx"), std::string::npos) << log;
   EXPECT_NE(log.find("PxSでエラーが！"), std::string::npos) << log;
 }
 
