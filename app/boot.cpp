@@ -1,7 +1,6 @@
 // The boot sequence: run once by the start-up before the first frame. Steps whose subsystems
 // do not exist yet (sky box, actors, field state, the opening script) join here in
 // their place as those subsystems land; until the field exists the test pattern stands in for it.
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -25,13 +24,8 @@ namespace {
 // Translates the pixel shader source file and creates the shader; shows "PxSでエラーが！" and
 // leaves the handle empty when the source cannot be read or translated.
 void loadPixelShader(const char* path) {
-  std::string source;
-  if (FILE* file = plat::OpenFile(path, "rb")) {
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) source.append(buffer, n);
-    std::fclose(file);
-  }
+  const std::optional<std::vector<uint8_t>> file = plat::ReadFile(path);
+  const std::string source = file ? std::string(file->begin(), file->end()) : std::string();
   plat::PixelShaderCode code;
   std::string error;
   if (source.empty() || !plat::TranslatePixelShader(source, &code, &error)) {

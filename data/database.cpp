@@ -24,7 +24,6 @@ namespace {
 
 constexpr int kMaxCharacterSheets = 65535;
 // A database file is small text; anything past this many bytes is not read.
-constexpr size_t kFileReadLimit = 64u << 20;
 
 int gCharacterSheetCount = 0;
 
@@ -36,19 +35,6 @@ std::string rootedPath(const char* format, int number = 0) {
 }
 
 // The whole file, or nothing when it cannot be opened.
-std::optional<std::vector<uint8_t>> readFile(const std::string& path) {
-  FILE* file = plat::OpenFile(path, "rb");
-  if (!file) return std::nullopt;
-  std::vector<uint8_t> bytes;
-  uint8_t chunk[65536];
-  size_t n;
-  while (bytes.size() < kFileReadLimit && (n = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-    bytes.insert(bytes.end(), chunk, chunk + std::min(n, kFileReadLimit - bytes.size()));
-  }
-  std::fclose(file);
-  return bytes;
-}
-
 // A font texture: a scrambled DDS file, loaded as A1R5G5B5 without filtering.
 void loadFontTexture(const std::string& path, TexRecord& texture) {
   data::loadScrambledTextureWithFormat(path, texture.texture, plat::D3DFMT_A1R5G5B5, plat::D3DX_FILTER_NONE);
@@ -80,7 +66,7 @@ int countCharacterSheets() {
 }
 
 void loadFonts() {
-  const auto file = readFile(rootedPath("%sRES\\Fonts.zd"));
+  const auto file = plat::ReadFile(rootedPath("%sRES\\Fonts.zd"));
   if (!file) {
     showStandardMessage("Fonts datas are nothing!");
     return;
@@ -92,7 +78,7 @@ void loadFonts() {
 }
 
 void loadDataNames() {
-  const auto file = readFile(rootedPath("%sDB\\dataName.zd"));
+  const auto file = plat::ReadFile(rootedPath("%sDB\\dataName.zd"));
   if (!file) {
     showStandardMessage("DataNameReading error!");
     return;
@@ -101,7 +87,7 @@ void loadDataNames() {
 }
 
 void loadFirstCommands() {
-  const auto file = readFile(rootedPath("%sDb\\FCMD.zd"));
+  const auto file = plat::ReadFile(rootedPath("%sDb\\FCMD.zd"));
   if (!file) {
     showStandardMessage("First command datas are nothing!");
     return;
@@ -110,7 +96,7 @@ void loadFirstCommands() {
 }
 
 void loadTechniques() {
-  const auto file = readFile(rootedPath("%sDb\\WZ.zd"));
+  const auto file = plat::ReadFile(rootedPath("%sDb\\WZ.zd"));
   if (!file) {
     showStandardMessage("Waza datas are nothing!");
     return;
@@ -119,7 +105,7 @@ void loadTechniques() {
 }
 
 void loadTkList() {
-  const auto file = readFile(rootedPath("%sDb\\TK.zd"));
+  const auto file = plat::ReadFile(rootedPath("%sDb\\TK.zd"));
   if (!file) {
     showStandardMessage("Tk datas are nothing!");
     return;
@@ -128,7 +114,7 @@ void loadTkList() {
 }
 
 void loadItems() {
-  const auto file = readFile(rootedPath("%sDb\\ItmDt.zd"));
+  const auto file = plat::ReadFile(rootedPath("%sDb\\ItmDt.zd"));
   if (!file) {
     showStandardMessage("Items datas are nothing!");
     return;
@@ -137,7 +123,7 @@ void loadItems() {
 }
 
 void loadScrolls() {
-  const auto file = readFile(rootedPath("%sDb\\MkmnDt.zd"));
+  const auto file = plat::ReadFile(rootedPath("%sDb\\MkmnDt.zd"));
   if (!file) {
     showStandardMessage("mkmn datas are nothing!");
     return;
@@ -152,7 +138,7 @@ void loadCharacterSheets() {
                                  static_cast<int>(gScrolls.size()), gItems};
   for (int n = 0; n < gCharacterSheetCount; ++n) {
     const std::string path = rootedPath("%sSCHR\\c%d.zd", n);
-    const auto file = readFile(path);
+    const auto file = plat::ReadFile(path);
     if (!file) {
       showStandardMessage("SCHR file Reading error!\n \"" + path + "\" ");
       return;

@@ -399,18 +399,13 @@ void MakeMat::release() {
 
 int MakeMat::Load(plat::Device* device, std::string_view path, const void* /*window*/, float scale, int check) {
   release();
-  std::FILE* file = plat::OpenFile(path, "rb");
-  if (!file) {
+  const std::optional<std::vector<uint8_t>> bytes = plat::ReadFile(path);
+  if (!bytes) {
     showStandardMessage(sjis("mpﾌｧｲﾙが開けません！"));
     showCannotRead(path);
     return 0;
   }
-  std::vector<uint8_t> bytes;
-  uint8_t chunk[65536];
-  size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
-  std::fclose(file);
-  return LoadFromMemory(device, bytes, path, scale, check);
+  return LoadFromMemory(device, *bytes, path, scale, check);
 }
 
 int MakeMat::LoadFromMemory(plat::Device* /*device*/, std::span<const uint8_t> file, std::string_view path,

@@ -134,22 +134,6 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
          });
 }
 
-std::optional<std::vector<uint8_t>> readWholeFile(std::string_view path) {
-  std::FILE* file = plat::OpenFile(path, "rb");
-  if (!file) return std::nullopt;
-  std::vector<uint8_t> bytes;
-  uint8_t chunk[65536];
-  for (;;) {
-    const size_t got = std::fread(chunk, 1, sizeof chunk, file);
-    bytes.insert(bytes.end(), chunk, chunk + got);
-    if (got < sizeof chunk) break;
-  }
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  if (failed) return std::nullopt;  // a directory or a read error: nothing usable was opened
-  return bytes;
-}
-
 void showCannotOpen(std::string_view path) {
   showStandardMessage(std::string(path) + sjis("を開けなかったのさ"));
 }
@@ -490,7 +474,7 @@ void OBJMODEL::setMaterialTexture(int slot, plat::Texture* texture) {
 // OBJMODEL: loading
 
 int OBJMODEL::load(plat::Device* /*device*/, std::string_view path, int /*unused*/, float modelScale) {
-  const std::optional<std::vector<uint8_t>> file = readWholeFile(path);
+  const std::optional<std::vector<uint8_t>> file = plat::ReadFile(path);
   if (!file) {
     showCannotOpen(path);
     return 0;
@@ -556,7 +540,7 @@ void OBJMODEL::loadMaterialTexture(int slot, std::string_view fileName) {
 }
 
 void OBJMODEL::loadAnims(plat::Device* /*device*/, std::string_view prefix, int first, int last) {
-  const std::optional<std::vector<uint8_t>> file = readWholeFile(modelPath_);
+  const std::optional<std::vector<uint8_t>> file = plat::ReadFile(modelPath_);
   if (!file) {
     showCannotOpen(modelPath_);
     return;

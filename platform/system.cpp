@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -184,6 +185,22 @@ std::string ResolvePath(std::string_view path) {
 
 FILE* OpenFile(std::string_view path, const char* mode) {
   return std::fopen(ResolvePath(path).c_str(), mode);
+}
+
+std::optional<std::vector<uint8_t>> ReadFile(std::string_view path, size_t limit) {
+  FILE* file = OpenFile(path, "rb");
+  if (!file) return std::nullopt;
+  std::vector<uint8_t> bytes;
+  uint8_t chunk[65536];
+  while (bytes.size() < limit) {
+    const size_t got = std::fread(chunk, 1, std::min(sizeof chunk, limit - bytes.size()), file);
+    bytes.insert(bytes.end(), chunk, chunk + got);
+    if (got == 0) break;
+  }
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed) return std::nullopt;
+  return bytes;
 }
 
 std::string Utf8FromCp932(std::string_view cp932) {

@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace plat {
 
@@ -50,6 +52,10 @@ void SetProgramDirectory(std::string dir);
 std::string ResolvePath(std::string_view path);
 // fopen through the resolver.
 FILE* OpenFile(std::string_view path, const char* mode);
+// The bytes of a file (through the resolver), at most limit of them; nothing when the file cannot
+// be opened or read (a directory, a read error).
+constexpr size_t kFileReadLimit = 64u << 20;
+std::optional<std::vector<uint8_t>> ReadFile(std::string_view path, size_t limit = kFileReadLimit);
 
 // Code page 932 <-> UTF-8. Bytes that cannot be converted become '?'.
 std::string Utf8FromCp932(std::string_view cp932);

@@ -44,6 +44,14 @@ TEST_F(TempTree, ResolverTurnsBackslashesAndMatchesCaselessly) {
   EXPECT_STREQ(text, "sky");
 }
 
+TEST_F(TempTree, WholeFilesAreReadUpToTheLimitAndDirectoriesAreNotFiles) {
+  const std::string base = root.string() + "/";
+  EXPECT_EQ(plat::ReadFile(base + "MAT\\SKY\\SB0.ZD"), (std::vector<uint8_t>{'s', 'k', 'y'}));
+  EXPECT_EQ(plat::ReadFile(base + "Mat/Field.mp", 2), (std::vector<uint8_t>{'m', 'a'}));
+  EXPECT_FALSE(plat::ReadFile(base + "Mat/SKY").has_value());
+  EXPECT_FALSE(plat::ReadFile(base + "Mat/none.mp").has_value());
+}
+
 TEST_F(TempTree, RelativePathsResolveAgainstTheCurrentDirectory) {
   const fs::path before = fs::current_path();
   fs::current_path(root);
