@@ -1,5 +1,5 @@
 // The boot sequence: run once by the start-up before the first frame. Steps whose subsystems
-// do not exist yet (sky box, actors, field state, the opening script) join here in
+// do not exist yet (actors, field state, the opening script) join here in
 // their place as those subsystems land; until the field exists the test pattern stands in for it.
 #include <cstdlib>
 #include <string>
@@ -12,6 +12,7 @@
 #include "app/keyboard.h"
 #include "app/message_box.h"
 #include "app/test_pattern.h"
+#include "battle/sky.h"
 #include "data/database.h"
 #include "data/scrambled.h"
 #include "platform/system.h"
@@ -78,6 +79,7 @@ void BootScene() {
   data::loadScrambledSound("se\\enc.zse", 2);
   data::loadScrambledSound("se\\punch0.zse", 3);
   gShadowModel.Load(gDevice, "otsk\\shd.zdx", nullptr, 1.0f, 0);
+  loadDefaultSky();
 
   gDevice->SetRenderState(D3DRS_FOGTABLEMODE, D3DFOG_NONE);
   gDevice->SetRenderState(D3DRS_FOGVERTEXMODE, D3DFOG_LINEAR);
