@@ -267,9 +267,9 @@ int CHARA::setAnmClear(int action) {
   return started;
 }
 
-void CHARA::queueAnm(int position, int action) {
-  if (position < 0 || position >= kActionQueueSize) return;
-  queue[position] = static_cast<uint32_t>(action) | kQueuedAction;
+void CHARA::queueAnm(int place, int action) {
+  if (place < 0 || place >= kActionQueueSize) return;
+  queue[place] = static_cast<uint32_t>(action) | kQueuedAction;
 }
 
 void CHARA::playNext() {

@@ -83,7 +83,7 @@ class CHARA : public OBJMODEL {
   // setAnm, then empties the queue.
   int setAnmClear(int action);
   // Puts an action into queue position 0 to 3 (other positions are ignored).
-  void queueAnm(int position, int action);
+  void queueAnm(int place, int action);
   // Starts the action of queue entry 0 and moves the later entries up; the last one empties.
   void playNext();
   // Deletes every animation whose name begins with the prefix, in any letter case.
