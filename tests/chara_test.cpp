@@ -835,7 +835,7 @@ TEST_F(CharaPixelTest, DemoCharacterDrawsWithItsWeapon) {
       EXPECT_GE(c.actionCount(), 2) << name;
     }
     c.Load("NAGI");
-    c.loadWeapon(0, "wea1");
+    c.loadWeapon(0, "wea5");
     EXPECT_TRUE(messages.empty()) << (messages.empty() ? "" : messages[0]);
     ASSERT_NE(c.weaponModel(), nullptr);
     EXPECT_FALSE(c.weaponModel()->vertices.empty());
@@ -859,6 +859,9 @@ TEST_F(CharaPixelTest, DemoCharacterDrawsWithItsWeapon) {
     const Rgba chest = pixelOf(pixels, 640, 320, 150);
     EXPECT_GT(chest.b, chest.r + 40);
     EXPECT_TRUE(near(pixelOf(pixels, 640, 20, 20), {0, 0, 0, 255}, 0));
+    // The steel blade in the right hand, tilted forward and up beside the body.
+    EXPECT_TRUE(near(pixelOf(pixels, 640, 390, 200), {186, 195, 203, 255}, 24));
+    EXPECT_TRUE(near(pixelOf(pixels, 640, 395, 185), {186, 195, 203, 255}, 24));
   }
   plat::SetMessageBoxHandler(nullptr);
   plat::SetProgramDirectory("");
