@@ -146,5 +146,6 @@ void generateMusic(Context& context);         // Zms\*.zms
 void generateShaders(Context& context);       // RES\ps0.zf
 void generateModels(Context& context);        // OTSK\shd.zdx (Mat model)
 void generateRbModels(Context& context);      // Mdl\test.zdm, its texture and eye textures
+void generateCharacters(Context& context);    // Mdl\<script name>.ZD, Wea\wea<item>.ZDX and textures
 
 }  // namespace content

@@ -1,0 +1,164 @@
+// Character configurations and hand-held models: "Mdl\<script name>.ZD" for every playable
+// character (the actor script name of its sheet, so that the game loads a member's figure by
+// that name), and the weapon models "Wea\wea<item number>.ZDX" of the weapon items, with their
+// textures.
+//
+// Every character wears the demo figure "Mdl\test.zdm" (about 1.8 units tall, scaled by 100:
+// 180 model units) with its eye textures "Mdl\eyes\test_e<n>.zgr". Actions: 0 "stand" and 1
+// "walk", both at one frame per tick and looping.
+//
+// A weapon is a Mat model held at the bone "wea_b": its blade runs along +Y from the hand and
+// the configuration tilts it forward (the figure faces -Z). The Mat reader maps a file position
+// (x, y, z) to (-2x, 2y, 2z), so positions are built in model units and written halved with x
+// mirrored; faces are wound clockwise seen from outside, the device's front faces.
+#include <cstdio>
+#include <utility>
+#include <string>
+#include <vector>
+
+#include "content/generator/content.h"
+
+namespace content {
+
+namespace {
+
+// The configuration of one character, one field per line as the game reads it.
+std::string characterConfiguration() {
+  return joinLines({
+      "test",        // model base name: Mdl\test.zdm, Mdl\eyes\test_e*.zgr
+      "1.0,",        // model scale
+      "180,40,",     // height, collision radius
+      "10,10;",      // action speeds: stand, walk
+      "0,0,",        // loop modes: both restart at their end
+      "0,-6,0,",     // weapon offset from the hand
+      "0,-70,0,",    // weapon rotation: yaw, pitch, roll in degrees (tilted forward)
+      "0,-6,0,",     // guard offset
+      "0,0,0,",      // guard rotation
+  });
+}
+
+struct Point {
+  double x, y, z;
+};
+
+// A Mat model of one object and one textured material, made of boxes.
+class HeldModel {
+ public:
+  // A box from lo to hi, every face outward.
+  void box(Point lo, Point hi) {
+    const int first = static_cast<int>(points_.size());
+    for (int i = 0; i < 8; ++i)
+      points_.push_back({i & 1 ? hi.x : lo.x, i & 2 ? hi.y : lo.y, i & 4 ? hi.z : lo.z});
+    // Corners of each face (bits: 1 = x high, 2 = y high, 4 = z high), turned where needed so
+    // that (b - a) x (c - a) points outwards: clockwise seen from outside in the game's
+    // left-handed space.
+    static const int kFaces[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 4, 6, 2},
+                                     {1, 3, 7, 5}, {2, 6, 7, 3}, {0, 1, 5, 4}};
+    const Point centre = {(lo.x + hi.x) / 2, (lo.y + hi.y) / 2, (lo.z + hi.z) / 2};
+    for (const auto& face : kFaces) {
+      std::vector<int> corners = {first + face[0], first + face[1], first + face[2], first + face[3]};
+      const Point a = points_[corners[0]], b = points_[corners[1]], c = points_[corners[2]];
+      const Point u = {b.x - a.x, b.y - a.y, b.z - a.z}, v = {c.x - a.x, c.y - a.y, c.z - a.z};
+      const Point n = {u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
+      Point mid = {0, 0, 0};
+      for (int k : corners) {
+        mid.x += points_[k].x / 4;
+        mid.y += points_[k].y / 4;
+        mid.z += points_[k].z / 4;
+      }
+      const double outward = n.x * (mid.x - centre.x) + n.y * (mid.y - centre.y) + n.z * (mid.z - centre.z);
+      if (outward < 0) std::swap(corners[1], corners[3]);
+      faces_.push_back(corners);
+    }
+  }
+
+  // The material colour is written as whole numbers 0 to 255 (the reader keeps "col" values as
+  // integers; the weapon trail takes them as the blade's colour).
+  std::string text(const std::string& name, const std::string& texture, int r, int g, int b) const {
+    std::vector<std::string> lines;
+    char line[200];
+    lines.push_back("ZD:");
+    lines.push_back("Material 1 {");
+    std::snprintf(line, sizeof line,
+                  "\t\"%s\" col(%d %d %d 1) dif(1.000) amb(0.500) emi(0.000) spc(0.000) power(0.00) "
+                  "tex(\"%s\")",
+                  name.c_str(), r, g, b, texture.c_str());
+    lines.push_back(line);
+    lines.push_back("}");
+    lines.push_back("Object \"" + name + "\" {");
+    lines.push_back("\tvisible 15");
+    std::snprintf(line, sizeof line, "\tvertex %zu {", points_.size());
+    lines.push_back(line);
+    for (const Point& p : points_) {
+      std::snprintf(line, sizeof line, "\t\t%.4f %.4f %.4f", -p.x / 2 + 0.0, p.y / 2, p.z / 2);
+      lines.push_back(line);
+    }
+    lines.push_back("\t}");
+    std::snprintf(line, sizeof line, "\tface %zu {", faces_.size());
+    lines.push_back(line);
+    for (const auto& f : faces_) {
+      std::snprintf(line, sizeof line, "\t\t4 V(%d %d %d %d) M(0) UV(0 0 1 0 1 1 0 1)", f[0], f[1], f[2], f[3]);
+      lines.push_back(line);
+    }
+    lines.push_back("\t}");
+    lines.push_back("}");
+    return joinLines(lines);
+  }
+
+ private:
+  std::vector<Point> points_;
+  std::vector<std::vector<int>> faces_;
+};
+
+// A straight weapon along +Y: a grip below the hand, a cross guard and a blade (or shaft).
+HeldModel straightWeapon(double bladeLength, double bladeWidth, bool crossGuard) {
+  HeldModel model;
+  model.box({-2, -14, -2}, {2, 4, 2});  // grip
+  if (crossGuard) model.box({-9, 4, -2.5}, {9, 7, 2.5});
+  model.box({-bladeWidth / 2, 4, -1}, {bladeWidth / 2, 4 + bladeLength, 1});
+  return model;
+}
+
+// A 4 x 4 texture of one colour, lighter along its top row (a sheen on the edge).
+std::vector<uint8_t> plainTexture(int r, int g, int b) {
+  Image image(4, 4, argb(255, r, g, b));
+  for (int x = 0; x < 4; ++x) image.at(x, 0) = mix(argb(255, r, g, b), argb(255, 255, 255, 255), 0.4);
+  return encodeBmp(image);
+}
+
+struct WeaponKind {
+  int item;             // the weapon's item number: the model is "wea<item>"
+  double length, width;
+  bool crossGuard;
+  int r, g, b;
+};
+
+// The weapon items of the demo's item table (Db\ItmDt.zd, kind 1).
+constexpr WeaponKind kWeapons[] = {
+    {4, 80, 6, true, 150, 105, 60},    // 木刀: a wooden sword
+    {5, 90, 7, true, 190, 195, 205},   // 鋼の剣: a steel sword
+    {6, 100, 3, false, 120, 80, 40},   // 狩人の弓: a bow, held as a bare stave
+    {7, 110, 3, false, 200, 170, 70},  // 錫杖: a staff
+};
+
+}  // namespace
+
+void generateCharacters(Context& context) {
+  if (context.characterScripts.empty()) context.lint.report("content/schr", "no character sheets for the models");
+  for (const std::string& script : context.characterScripts) {
+    if (script.empty() || script.find_first_of(" \t\\/") != std::string::npos) {
+      context.lint.report("content/schr", "actor script name \"" + script + "\" cannot name a model file");
+      continue;
+    }
+    context.out.write("Mdl/" + script + ".ZD", characterConfiguration());
+  }
+  for (const WeaponKind& w : kWeapons) {
+    const std::string name = "wea" + std::to_string(w.item);
+    const std::string texture = name + ".zgr";
+    const HeldModel model = straightWeapon(w.length, w.width, w.crossGuard);
+    context.out.write("Wea/" + name + ".ZDX", model.text(name, texture, w.r, w.g, w.b));
+    context.out.writeScrambled("Wea/" + texture, plainTexture(w.r, w.g, w.b));
+  }
+}
+
+}  // namespace content
