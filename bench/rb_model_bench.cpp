@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "app/graphics.h"
 #include "gfx/rb_model.h"
 #include "platform/window.h"
+#include "tests/rb_model_files.h"
 
 namespace {
 
@@ -23,25 +23,6 @@ bool openDevice() {
   return ready;
 }
 
-class Writer {
- public:
-  std::vector<uint8_t> bytes;
-  void u8(int v) { bytes.push_back(static_cast<uint8_t>(v)); }
-  void u16(int v) {
-    u8(v & 0xFF);
-    u8(v >> 8);
-  }
-  void f32(float f) {
-    uint32_t bits;
-    std::memcpy(&bits, &f, 4);
-    for (int i = 0; i < 4; ++i) u8(bits >> (8 * i) & 0xFF);
-  }
-  void str(const std::string& s) {
-    u8(static_cast<int>(s.size()));
-    bytes.insert(bytes.end(), s.begin(), s.end());
-  }
-};
-
 // A tube of kRings rings of kSides quads along +Y (kRings - 1 times kSides quads), each ring
 // bound half and half to a chain of four bones that bend through a 30-frame animation.
 constexpr int kSides = 16;
@@ -49,84 +30,46 @@ constexpr int kRings = 25;
 constexpr int kBones = 5;
 
 std::vector<uint8_t> tubeModel() {
-  Writer w;
-  std::string header = "RB Object format V1.0 BINARY";
-  header.resize(kRbHeaderSize, '\0');
-  w.bytes.assign(header.begin(), header.end());
-  w.u8(kBones);
-  w.u8(0);
+  rbfiles::Model m;
+  m.bones.clear();
   for (int b = 0; b < kBones; ++b) {
-    w.u8(b);
-    w.str(b == 0 ? "r" : "b" + std::to_string(b));
-    w.f32(0);
-    w.f32(b == 0 ? 0.0f : float(b - 1) * 60);
-    w.f32(0);
-    w.f32(0);
-    w.u8(b <= 1 ? 0 : b - 1);
-    w.u8(b + 1 < kBones ? 1 : 0);
-    if (b + 1 < kBones) {
-      w.u8(0);
-      w.u8(b + 1);
-    }
+    m.bones.push_back({b, b == 0 ? "r" : "b" + std::to_string(b), {0, b == 0 ? 0.0f : float(b - 1) * 60, 0},
+                       b <= 1 ? 0 : b - 1});
+    if (b + 1 < kBones) m.bones.back().children = {{0, b + 1}};
   }
-  w.u16(kRings * kSides);
   for (int ring = 0; ring < kRings; ++ring) {
     const float y = float(ring) * 10;
     const int lower = 1 + std::min(ring / 6, kBones - 2);
     const int upper = std::min(lower + 1, kBones - 1);
     for (int side = 0; side < kSides; ++side) {
       const float angle = float(side) * 6.2831853f / kSides;
-      w.f32(std::cos(angle) * 20);
-      w.f32(y);
-      w.f32(std::sin(angle) * 20);
-      w.u8(lower);
-      w.u8(upper);
-      w.f32(1.0f - float(ring % 6) / 6);
+      m.vertices.push_back({{std::cos(angle) * 20, y, std::sin(angle) * 20}, lower, upper, 1.0f - float(ring % 6) / 6});
     }
   }
-  w.u16(1);
-  w.f32(0);
-  w.f32(0);
-  w.u16(1);
-  w.u16(0);
-  w.u8(1);
-  w.str("tube");
-  w.u16((kRings - 1) * kSides);
+  m.groups = {{0, 1, {}, "tube"}};
   for (int ring = 0; ring + 1 < kRings; ++ring) {
     for (int side = 0; side < kSides; ++side) {
       const int next = (side + 1) % kSides;
-      w.u16(4);
-      for (int v : {ring * kSides + side, (ring + 1) * kSides + side, (ring + 1) * kSides + next, ring * kSides + next}) {
-        w.u16(v);
-        w.u16(0);
-      }
-      w.u8(0);
+      rbfiles::Polygon quad;
+      for (int v : {ring * kSides + side, (ring + 1) * kSides + side, (ring + 1) * kSides + next, ring * kSides + next})
+        quad.corners.push_back({v, 0});
+      m.groups[0].polygons.push_back(quad);
     }
   }
-  w.u8(1);
-  w.u8(1);
-  w.u8(0);
-  w.u8(0);
-  w.u8(0);
-  w.u8(1);
-  w.u8(0);
-  w.str("bend");
+  m.materials = {{1, {}}};
+  rbfiles::Anim bend{0, "bend", {}};
   for (int b = 0; b < kBones; ++b) {
-    w.u8(b);
-    w.u16(b == 0 ? 0 : 2);
-    if (b == 0) continue;
-    for (int k = 0; k < 2; ++k) {
+    rbfiles::Track track{b, {}};
+    for (int k = 0; b != 0 && k < 2; ++k) {
       const float half = k == 0 ? 0.0f : 0.2f;
-      w.u16(k * 30);
-      for (int i = 0; i < 3; ++i) w.f32(0);
-      w.f32(std::sin(half));
-      w.f32(0);
-      w.f32(0);
-      w.f32(std::cos(half));
-      for (int i = 0; i < 3; ++i) w.f32(1);
+      QUAT turn;
+      turn.set(std::sin(half), 0, 0, std::cos(half));
+      track.keys.push_back({k * 30, {0, 0, 0}, turn, {1, 1, 1}});
     }
+    bend.tracks.push_back(track);
   }
-  return w.bytes;
+  m.anims = {bend};
+  return m.bytes();
 }
 
 void loadTube(OBJMODEL& model) {

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -19,6 +18,7 @@
 #include "tests/device_fixture.h"
 #include "tests/image_files.h"
 #include "tests/null_device.h"
+#include "tests/rb_model_files.h"
 
 namespace {
 
@@ -45,30 +45,6 @@ struct ModelSpec {
   std::vector<Anim> anims;
 };
 
-class Writer {
- public:
-  std::vector<uint8_t> out;
-  void u8(int v) { out.push_back(static_cast<uint8_t>(v)); }
-  void u16(int v) {
-    u8(v & 0xFF);
-    u8(v >> 8 & 0xFF);
-  }
-  void f32(float f) {
-    uint32_t bits;
-    std::memcpy(&bits, &f, 4);
-    for (int i = 0; i < 4; ++i) u8(bits >> (8 * i) & 0xFF);
-  }
-  void vec(float x, float y, float z) {
-    f32(x);
-    f32(y);
-    f32(z);
-  }
-  void str(const std::string& s) {
-    u8(static_cast<int>(s.size()));
-    out.insert(out.end(), s.begin(), s.end());
-  }
-};
-
 QUAT yawQuat(float angle) {
   QUAT q;
   q.fromYawPitchRoll(angle, 0, 0);
@@ -76,93 +52,36 @@ QUAT yawQuat(float angle) {
 }
 
 std::vector<uint8_t> modelBytes(const ModelSpec& spec) {
-  Writer w;
-  std::string header = "RB Object format V1.0 BINARY";
-  header.resize(kRbHeaderSize, '\0');
-  w.out.assign(header.begin(), header.end());
+  rbfiles::Model m;
   const int boneCount = 1 + static_cast<int>(spec.boneNames.size());
-  w.u8(boneCount);
-  w.u8(0);
   // Root with every other bone as its child.
-  w.u8(0);
-  w.str("r");
-  w.vec(0, 0, 0);
-  w.f32(0);
-  w.u8(0);
-  w.u8(boneCount - 1);
-  for (int b = 1; b < boneCount; ++b) {
-    w.u8(b - 1);
-    w.u8(b);
-  }
+  m.bones = {{0, "r", {0, 0, 0}}};
+  for (int b = 1; b < boneCount; ++b) m.bones[0].children.push_back({b - 1, b});
   const VECTOR pivots[3] = {{0, 10, 0}, {5, 5, 0}, {-5, 5, 0}};
-  for (int b = 1; b < boneCount; ++b) {
-    w.u8(b);
-    w.str(spec.boneNames[b - 1]);
-    const VECTOR p = pivots[(b - 1) % 3];
-    w.vec(p.x, p.y, p.z);
-    w.f32(0);
-    w.u8(0);
-    w.u8(0);
-  }
+  for (int b = 1; b < boneCount; ++b) m.bones.push_back({b, spec.boneNames[b - 1], pivots[(b - 1) % 3]});
   // Vertices: a quad on the root, a quad on bone 1.
-  w.u16(8);
   const float quad[4][2] = {{-2, -2}, {-2, 2}, {2, 2}, {2, -2}};
   for (int q = 0; q < 2; ++q)
-    for (const auto& c : quad) {
-      w.vec(c[0], c[1] + (q ? 10.0f : 0.0f), 0);
-      w.u8(q);
-      w.u8(0);
-      w.f32(1);
-    }
-  w.u16(1);
-  w.f32(0);
-  w.f32(0);
-  w.u16(1);
-  w.u16(0);
-  w.u8(1);
-  w.str("g");
-  w.u16(2);
-  for (int q = 0; q < 2; ++q) {
-    w.u16(4);
-    for (int c = 0; c < 4; ++c) {
-      w.u16(q * 4 + c);
-      w.u16(0);
-    }
-    w.u8(q);
-  }
-  w.u8(2);
-  for (int m = 0; m < 2; ++m) {
-    w.u8(0);
-    w.u8(0);
-    w.u8(0);
-    const bool eye = m == 1 && spec.eyeMaterial;
-    w.u8(eye ? 1 : 0);
-    if (eye) w.str("art\\fig_e0.bmp");
-  }
-  w.u8(static_cast<int>(spec.anims.size()));
+    for (const auto& c : quad) m.vertices.push_back({{c[0], c[1] + (q ? 10.0f : 0.0f), 0}, q});
+  m.groups = {{0, 1, {}, "g"}};
+  for (int q = 0; q < 2; ++q)
+    m.groups[0].polygons.push_back({{{q * 4, 0}, {q * 4 + 1, 0}, {q * 4 + 2, 0}, {q * 4 + 3, 0}}, q});
+  m.materials = {{}, {}};
+  if (spec.eyeMaterial) m.materials[1].texture = "art\\fig_e0.bmp";
   for (const Anim& a : spec.anims) {
-    w.u8(a.slot);
-    w.str(a.name);
+    rbfiles::Anim anim{a.slot, a.name, {}};
     for (int b = 0; b < boneCount; ++b) {
-      w.u8(b);
       // The root is keyed on the same frames without moving (its track is the one whose
       // counter the model reports); the head turns.
-      const bool keyed = b <= 1;
-      w.u16(keyed ? static_cast<int>(a.headKeys.size()) : 0);
-      if (!keyed) continue;
-      for (const Key& k : a.headKeys) {
-        w.u16(k.frame);
-        w.vec(0, 0, 0);
-        const QUAT r = yawQuat(b == 1 ? k.yaw : 0);
-        w.f32(r.x);
-        w.f32(r.y);
-        w.f32(r.z);
-        w.f32(r.w);
-        w.vec(1, 1, 1);
-      }
+      rbfiles::Track track{b, {}};
+      if (b <= 1)
+        for (const Key& k : a.headKeys)
+          track.keys.push_back({k.frame, {0, 0, 0}, yawQuat(b == 1 ? k.yaw : 0), {1, 1, 1}});
+      anim.tracks.push_back(track);
     }
+    m.anims.push_back(anim);
   }
-  return w.out;
+  return m.bytes();
 }
 
 // Animations 0 "stand" (frames 0 to 10), 1 "walk" (0 to 20), 2 "btlWave" (0 to 8), 3 "btlSit".

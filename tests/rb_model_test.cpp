@@ -9,7 +9,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,155 +18,12 @@
 #include "platform/system.h"
 #include "tests/device_fixture.h"
 #include "tests/image_files.h"
+#include "tests/rb_model_files.h"
 #include "tests/recording_device.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// ---------------------------------------------------------------------------------------------
-// A model described field by field and written in the binary "RB Object format".
-
-struct TBone {
-  int slot;
-  std::string name;
-  VECTOR pivot;
-  int parent = 0;
-  std::vector<std::pair<int, int>> children;  // (place, child slot)
-};
-struct TVertex {
-  VECTOR p;
-  int bone1 = 0, bone2 = 0;
-  float weight = 1;
-};
-struct TPolygon {
-  std::vector<std::pair<int, int>> corners;  // (vertex, texture coordinate)
-  int material = 0;
-};
-struct TGroup {
-  int index;
-  int visible = 1;
-  std::vector<TPolygon> polygons;
-};
-struct TMaterial {
-  int cull = 0;
-  std::optional<std::string> texture;
-};
-struct TTrack {
-  int bone;
-  std::vector<KEYFRAME> keys;
-};
-struct TAnim {
-  int slot;
-  std::string name;
-  std::vector<TTrack> tracks;  // one per bone record
-};
-
-struct TModel {
-  std::string mode = "BINARY";
-  std::vector<TBone> bones{{0, "r", {}}};
-  std::vector<TVertex> vertices;
-  std::vector<std::pair<float, float>> uvs{{0, 0}};
-  std::vector<TGroup> groups;
-  std::vector<TMaterial> materials{{}};
-  std::vector<TAnim> anims;
-
-  std::vector<uint8_t> out;
-  void u8(int v) { out.push_back(static_cast<uint8_t>(v)); }
-  void u16(int v) {
-    u8(v & 0xFF);
-    u8(v >> 8 & 0xFF);
-  }
-  void f32(float f) {
-    uint32_t bits;
-    std::memcpy(&bits, &f, 4);
-    for (int i = 0; i < 4; ++i) u8(bits >> (8 * i) & 0xFF);
-  }
-  void vec(const VECTOR& v) {
-    f32(v.x);
-    f32(v.y);
-    f32(v.z);
-  }
-  void str(const std::string& s) {
-    u8(static_cast<int>(s.size()));
-    out.insert(out.end(), s.begin(), s.end());
-  }
-
-  std::vector<uint8_t> bytes() {
-    out.clear();
-    std::string header = "RB Object format V1.0 " + mode;
-    header.resize(30, '\0');
-    out.assign(header.begin(), header.end());
-    u8(static_cast<int>(bones.size()));
-    u8(0);
-    for (const TBone& b : bones) {
-      u8(b.slot);
-      str(b.name);
-      vec(b.pivot);
-      f32(0);
-      u8(b.parent);
-      u8(static_cast<int>(b.children.size()));
-      for (auto [place, child] : b.children) {
-        u8(place);
-        u8(child);
-      }
-    }
-    u16(static_cast<int>(vertices.size()));
-    for (const TVertex& v : vertices) {
-      vec(v.p);
-      u8(v.bone1);
-      u8(v.bone2);
-      f32(v.weight);
-    }
-    u16(static_cast<int>(uvs.size()));
-    for (auto [u, v] : uvs) {
-      f32(u);
-      f32(v);
-    }
-    u16(static_cast<int>(groups.size()));
-    for (const TGroup& g : groups) {
-      u16(g.index);
-      u8(g.visible);
-      str("group");
-      u16(static_cast<int>(g.polygons.size()));
-      for (const TPolygon& p : g.polygons) {
-        u16(static_cast<int>(p.corners.size()));
-        for (auto [vertex, uv] : p.corners) {
-          u16(vertex);
-          u16(uv);
-        }
-        u8(p.material);
-      }
-    }
-    u8(static_cast<int>(materials.size()));
-    for (const TMaterial& m : materials) {
-      u8(m.cull);
-      u8(0);
-      u8(0);
-      u8(m.texture ? 1 : 0);
-      if (m.texture) str(*m.texture);
-    }
-    u8(static_cast<int>(anims.size()));
-    for (const TAnim& a : anims) {
-      u8(a.slot);
-      str(a.name);
-      for (const TTrack& t : a.tracks) {
-        u8(t.bone);
-        u16(static_cast<int>(t.keys.size()));
-        for (const KEYFRAME& k : t.keys) {
-          u16(k.frame & 0xFFFF);
-          vec(k.position);
-          f32(k.rotation.x);
-          f32(k.rotation.y);
-          f32(k.rotation.z);
-          f32(k.rotation.w);
-          vec(k.scale);
-        }
-      }
-    }
-    return out;
-  }
-};
 
 KEYFRAME key(int frame, VECTOR position = {}, QUAT rotation = {}) {
   return KEYFRAME{frame, position, rotation, {1, 1, 1}};
@@ -183,8 +39,8 @@ QUAT yaw(float angle) {
 // The root, an arm "arm" and a bone "still" that never moves, both at (10, 0, 0); vertices on the
 // root, on the arm, and half on the arm and half on "still"; one quad and one triangle;
 // animation 0 "swing" turning the arm by 90 degrees.
-TModel armModel() {
-  TModel m;
+rbfiles::Model armModel() {
+  rbfiles::Model m;
   m.bones = {{0, "r", {0, 0, 0}, 0, {{0, 1}, {1, 2}}}, {1, "arm", {10, 0, 0}}, {2, "still", {10, 0, 0}}};
   m.vertices = {{{0, 0, 0}}, {{20, 0, 0}, 1}, {{20, 0, 0}, 1, 0, 0.25f}, {{20, 0, 0}, 1, 2, 0.5f}};
   m.groups = {{0, 1, {{{{0, 0}, {1, 0}, {2, 0}, {3, 0}}, 0}, {{{0, 0}, {1, 0}, {3, 0}}, 0}}}};
@@ -311,7 +167,7 @@ TEST(KeyTrack, SingleKeyAndEmptyTracks) {
 // Loading, animation and skinning
 
 TEST_F(RbModelTest, FileKeysReplacePoseKeysAndDriveTheSkin) {
-  TModel m = armModel();
+  rbfiles::Model m = armModel();
   m.anims[0].tracks[0].keys.push_back(key(10));
   m.anims[0].tracks[1].keys.push_back(key(10, {0, 5, 0}));  // replaces the key above: no turn, a lift
   m.anims.push_back({3, "extra", {{0, {}}, {1, {}}, {2, {}}}});       // no keys: only the pose keys
@@ -347,7 +203,7 @@ TEST_F(RbModelTest, FileKeysReplacePoseKeysAndDriveTheSkin) {
 }
 
 TEST_F(RbModelTest, HierarchyTurnsChildrenWithTheirParentAndScaleAppliesToPositions) {
-  TModel m = armModel();
+  rbfiles::Model m = armModel();
   // A hand below the arm; vertex 1 follows the hand.
   m.bones[1].children = {{0, 3}};
   m.bones.push_back({3, "hand", {20, 0, 0}, 1});
@@ -391,8 +247,8 @@ TEST_F(RbModelTest, CreateAnimKeysThePresentPoseAndKeepsTheCurrentAnimation) {
 }
 
 TEST_F(RbModelTest, LoadAnimsTakesNamedAnimationsFromTheModelsFile) {
-  TModel m = armModel();
-  const std::vector<TTrack> tracks = {{0, {}}, {1, {key(4, {1, 0, 0})}}, {2, {}}};
+  rbfiles::Model m = armModel();
+  const std::vector<rbfiles::Track> tracks = {{0, {}}, {1, {key(4, {1, 0, 0})}}, {2, {}}};
   m.anims = {{0, "stand", tracks}, {1, "Ex0", tracks}, {2, "walk", tracks}, {3, "ex1", tracks}, {4, "ex2", tracks}};
   const std::string path = write("m.zdm", m.bytes());
   OBJMODEL model;
@@ -417,7 +273,7 @@ TEST_F(RbModelTest, TextureNamesAndEyeMaterials) {
   EXPECT_FALSE(isEyeTextureName("mdl\\nagi_e1.zgr"));
   EXPECT_FALSE(isEyeTextureName("e0.zgr"));
 
-  TModel m = armModel();
+  rbfiles::Model m = armModel();
   m.materials = {{1, "c:\\a\\left_e0.bmp"}, {0, "missing.bmp"}, {0, "right_E0.bmp"}, {1, "third_e0"}, {0, {}}};
   OBJMODEL model;
   model.reset();
@@ -454,7 +310,7 @@ TEST_F(RbModelTest, FailuresReportTheirMessages) {
   EXPECT_EQ(messages.back(), "文字列overです");
   EXPECT_EQ(model.vertexCount(), 4);
 
-  TModel ascii;
+  rbfiles::Model ascii;
   ascii.mode = "ASCII";
   EXPECT_EQ(model.load(nullptr, write("ascii.zdm", ascii.bytes()), 0, 0.01f), 1);
   EXPECT_EQ(messages.back(), "ASCIIか?");
@@ -480,9 +336,8 @@ TEST_F(RbModelTest, DamagedFilesAreRefusedAndLeaveTheModelEmpty) {
   }
   EXPECT_EQ(messages.back(), "mdl\\t.zdmは壊れているのさ");
 
-  std::vector<TModel> damaged(8, armModel());
+  std::vector<rbfiles::Model> damaged(8, armModel());
   damaged[0].mode = "";
-  damaged[0].out.clear();
   damaged[1].vertices[1].bone1 = 40;                    // bone slot outside the table
   damaged[2].vertices[3].bone2 = 7;                     // a slot without a bone
   damaged[3].groups[0].polygons[0].corners.push_back({0, 0});  // five corners
@@ -498,7 +353,7 @@ TEST_F(RbModelTest, DamagedFilesAreRefusedAndLeaveTheModelEmpty) {
   }
 
   // Child lists that loop back on themselves are placed once each and skinning ends.
-  TModel loop = armModel();
+  rbfiles::Model loop = armModel();
   loop.bones[1].children = {{0, 1}, {1, 0}};
   loop.bones[0].children.push_back({1, 1});
   ASSERT_EQ(loadBytes(model, loop.bytes()), 1);
@@ -539,7 +394,7 @@ class ModelRecorder : public recording::RecordingDevice {
 };
 
 TEST_F(RbModelTest, DrawSendsEveryVisiblePolygonAndChangesStateOnlyWithTheMaterial) {
-  TModel m = armModel();
+  rbfiles::Model m = armModel();
   m.materials = {{1, {}}, {0, {}}};
   m.groups[0].polygons.push_back({{{0, 0}, {2, 0}, {3, 0}}, 1});
   m.vertices[3].p.set(20, 10, 0);
@@ -588,7 +443,7 @@ TEST_F(RbModelPixelTest, TexturedQuadsDrawAndCullByTheirMaterial) {
   // Two quads facing the camera: the left one wound clockwise on screen, the right one
   // counter-clockwise; both with the culling material, and a third, untextured one above that
   // is never culled.
-  TModel m;
+  rbfiles::Model m;
   m.vertices = {{{-120, -40, 0}}, {{-120, 40, 0}}, {{-40, 40, 0}}, {{-40, -40, 0}},
                 {{40, -40, 0}},   {{40, 40, 0}},   {{120, 40, 0}}, {{120, -40, 0}},
                 {{-40, 60, 0}},   {{-40, 140, 0}}, {{40, 140, 0}}, {{40, 60, 0}}};
