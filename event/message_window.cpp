@@ -130,7 +130,9 @@ bool processRevealed(MessageWindow& m) {
         m.pause = kMessagePauseFrames;
         break;
       case TokenKind::PageEnd:
-        if (!m.pageDone && meetPageEnd(m, pos, markLine)) return true;
+        // Only the closing "\e" ends the page; one inside a script's text shows as nothing, so
+        // that the page mark always lies where the next text is joined on.
+        if (pos + 2 == m.text.size() && !m.pageDone && meetPageEnd(m, pos, markLine)) return true;
         break;
       default:
         break;
@@ -249,6 +251,17 @@ void messageAppend(std::string_view sjisText) {
   } else {
     if (m.text.ends_with(kPageEnd)) m.text.resize(m.text.size() - kPageEnd.size());
     separator = kNewLine;
+    const size_t joined = m.text.size() + separator.size() + sjisText.size() + kPageEnd.size();
+    if (m.pageDone && joined > static_cast<size_t>(kMessageTextLimit)) {
+      // The finished page leaves no room for the new text: rather than cut or lose it, the new
+      // text starts a page of its own at the top of the open window.
+      m.text.clear();
+      separator = {};
+      m.shown = 0;
+      m.firstLine = 0;
+      m.pageMark = 0;
+      m.scroll = 0;
+    }
   }
   const int room = kMessageTextLimit - textLength(m) - static_cast<int>(separator.size() + kPageEnd.size());
   if (room >= 0) {
@@ -274,6 +287,7 @@ void messageShowBox(bool show) {
 
 void messageSetAllOptions() {
   gMessage.flags = MSG_BOX | MSG_OPENING | MSG_CLOSING;
+  gMessage.scroll = 0;  // a closed window draws nothing, so a page scroll could never end
 }
 
 void messageClose() {
@@ -283,6 +297,7 @@ void messageClose() {
   m.glyphs = GlyphString{kGlyphEnd};
   m.shown = 0;
   m.pause = 0;
+  m.scroll = 0;  // a closed window draws nothing, so a page scroll could never end
   gKeyGate = kCloseGate;
 }
 

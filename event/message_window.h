@@ -4,7 +4,8 @@
 // The text is Shift-JIS with control sequences: "\N" new line at the normal margin, "\n" new
 // line indented, "\e" end of page, "\w" a pause of 32 frames (its "w" becomes a space once met,
 // so it then shows as one blank cell). A backslash before any other byte is an ordinary
-// character. Every appended text ends with "\e", where the reveal stops.
+// character. Every appended text ends with "\e", where the reveal stops; only that closing "\e"
+// ends a page (one inside a text shows as nothing).
 #pragma once
 #include <string>
 #include <string_view>
@@ -51,8 +52,9 @@ void messageReset();
 
 // Operations of the script commands.
 // Adds a text: an empty window takes it and starts opening; otherwise it continues on a new line.
-// The text never grows beyond kMessageTextLimit bytes; an appended text that does not fit is cut
-// at a character boundary.
+// The text never grows beyond kMessageTextLimit bytes. A text that does not fit after a finished
+// page starts a page of its own at the top of the window; otherwise what does not fit is cut at
+// a character boundary.
 void messageAppend(std::string_view sjisText);
 void messageSetSpeed(int bytesPerFrame);
 // Shows or hides the box behind the text.

@@ -15,6 +15,16 @@ constexpr float kOpenScale = 0.083333f;  // box scale per step of the open amoun
 constexpr float kCursorSize = 16.0f;
 constexpr float kRowHeight = 16.0f;
 constexpr int kRowShift = 4;  // pixels to rows: >> 4
+// Far beyond any screen; sizes are held inside it so that they convert to integers safely and
+// their sums and products stay inside 64 bits.
+constexpr float kPixelLimit = 1073741824.0f;  // 2^30
+
+// trunc(v) as an integer: a width or height made from a damaged script's row count may lie
+// beyond the int range (or be NaN when set by hand).
+int64_t truncPixels(float v) {
+  if (std::isnan(v)) return 0;
+  return static_cast<int64_t>(std::clamp(v, -kPixelLimit, kPixelLimit));
+}
 
 GlyphString emptyText() {
   return GlyphString{kGlyphEnd};
@@ -49,6 +59,7 @@ void LISTWIN::setCount(int n) {
 
 void LISTWIN::clearAll() {
   scrollOffset = 0;
+  scrollSpeed = 0;  // a scroll still under way would carry the emptied list off its first row
   for (Entry& entry : entries) entry.text = emptyText();
 }
 
@@ -125,7 +136,7 @@ void LISTWIN::moveCursor(int delta) {
   cursor = found;
 
   const int row = cursor / columnCount();
-  if (row >= (scrollOffset + static_cast<int>(height)) >> kRowShift) {
+  if (row >= (scrollOffset + truncPixels(height)) >> kRowShift) {
     scrollSpeed = kListScrollStep;
   } else if (row < scrollOffset >> kRowShift) {
     scrollSpeed = -kListScrollStep;
@@ -190,13 +201,13 @@ void LISTWIN::drawScrolled(float x, float y) {
   // Scroll bar: the track over the box's height, the thumb sized by the visible share of rows.
   const float barX = std::trunc(x + width - 12.0f);
   const float barTop = top + 4.0f;
-  const int length = static_cast<int>(height * k - 8.0f);
+  const int64_t length = truncPixels(height * k - 8.0f);
   if (length > 0) {
     drawColourRect(barX, barTop, 8.0f, static_cast<float>(length), kScrollTrackColour);
-    const int rows = static_cast<int>(static_cast<float>(count) / static_cast<float>(columnCount()) + 0.5f);
+    const int64_t rows = truncPixels(static_cast<float>(count) / static_cast<float>(columnCount()) + 0.5f);
     if (rows > 0) {
       const float thumbTop = barTop + static_cast<float>(length / rows) * static_cast<float>(scrollOffset) * 0.0625f;
-      const int64_t thumbLength = int64_t{length} * length / (16 * int64_t{rows});
+      const int64_t thumbLength = length * length / (16 * rows);
       drawColourRect(barX, thumbTop, 8.0f, static_cast<float>(thumbLength), kScrollThumbColour);
     } else {
       // Nothing to scroll: the thumb fills the track.
@@ -210,9 +221,10 @@ void LISTWIN::drawScrolled(float x, float y) {
   }
 
   const int perRow = columnCount();
-  const int first = std::max((scrollOffset >> kRowShift) * perRow, 0);
-  const int end = std::min(first + perRow * ((static_cast<int>(height) >> kRowShift) + 1), count);
-  const float textY = y + static_cast<float>(16 * first / perRow - scrollOffset) + 8.0f;
+  const int64_t firstRow = std::max(scrollOffset >> kRowShift, 0);
+  const int first = static_cast<int>(std::min(firstRow * perRow, int64_t{count}));
+  const int end = static_cast<int>(std::min(first + perRow * ((truncPixels(height) >> kRowShift) + 1), int64_t{count}));
+  const float textY = y + static_cast<float>(16 * int64_t{first} / perRow - scrollOffset) + 8.0f;
   drawEntries(x + 24.0f, textY, first, end);
   stencilOff();
 }

@@ -250,4 +250,125 @@ TEST(ListWindow, EmptyScrolledListDrawsItsBarWithoutDividingByZero) {
   list.drawScrolled(0, 0);
 }
 
+// The box of the masked window a drawer starts with: the outer corners of its frame.
+struct Box {
+  float left, top, right, bottom;
+};
+Box firstBox(const recording::RecordingDevice& device) {
+  const auto& draws = device.draws;
+  if (draws.size() < 2) return {0, 0, 0, 0};
+  // The frame's top strip runs from the top-left to the top-right corner; its bottom strip
+  // reaches the bottom edge with its third vertex.
+  return {draws[0].vertices[0].x, draws[0].vertices[0].y, draws[0].vertices[1].x, draws[1].vertices[2].y};
+}
+
+TEST(ListWindow, HalfOpenBoxesGrowFromTheCentreAndTheScrolledOneKeepsItsWidth) {
+  text_fixture::Font font;
+  text_fixture::Device device;
+  LISTWIN list = listWith(8, {0, 1, 2, 3, 4, 5, 6, 7});
+  list.fitSize(4);  // 48 x 76
+  list.width = 128;
+  list.openAmount = 6;  // k just under 0.5
+  list.drawList(100, 50);
+  Box box = firstBox(device.recorder());
+  EXPECT_NEAR(box.left, 132, 0.01);
+  EXPECT_NEAR(box.right, 196, 0.01);
+  EXPECT_NEAR(box.top, 69, 0.01);
+  EXPECT_NEAR(box.bottom, 107, 0.01);
+
+  device.recorder().reset();
+  list.drawGrid(100, 50);
+  box = firstBox(device.recorder());
+  EXPECT_NEAR(box.left, 132, 0.01);
+  EXPECT_NEAR(box.top, 69, 0.01);
+
+  device.recorder().reset();
+  list.drawScrolled(100, 50);
+  box = firstBox(device.recorder());
+  EXPECT_FLOAT_EQ(box.left, 100);
+  EXPECT_FLOAT_EQ(box.right, 228);
+  EXPECT_NEAR(box.top, 69, 0.01);
+  EXPECT_NEAR(box.bottom, 107, 0.01);
+  // The bar: x trunc(100 + 128 - 12), length trunc(76 * k - 8) = 29 (not 30).
+  const auto track = rectsOf(device.recorder(), kScrollTrackColour);
+  ASSERT_EQ(track.size(), 1u);
+  EXPECT_FLOAT_EQ(track[0].x(), 216);
+  EXPECT_NEAR(track[0].y(), 73, 0.01);
+  EXPECT_NEAR(track[0].vertices[3].y - track[0].y(), 29, 0.001);
+}
+
+TEST(ListWindow, ScrolledGridShowsTheRowsFromTheOffsetInColumns) {
+  text_fixture::Font font;
+  text_fixture::Device device;
+  LISTWIN list = listWith(16, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}, 2);
+  list.fitSize(8);  // height 16 * 8 / 2 + 12 = 76: four rows
+  list.width = 200;
+  list.openAmount = kListFullyOpen;
+  list.cursor = 7;  // row 3, the last visible one
+  list.moveCursor(2);
+  EXPECT_EQ(list.cursor, 9);
+  EXPECT_EQ(list.scrollSpeed, kListScrollStep);  // row 4 lies below the box
+  for (int draw = 0; draw < 4; ++draw) {
+    device.recorder().reset();
+    list.drawScrolled(10, 20);
+  }
+  EXPECT_EQ(list.scrollOffset, 16);
+  EXPECT_EQ(list.scrollSpeed, 0);
+  // Rows 1 … 5 (entries 2 … 11) from y 20 + 8, the second column (200 - 24) / 2 further right.
+  const auto glyphs = device.recorder().drawsWith(font.page(0));
+  ASSERT_EQ(glyphs.size(), 10u);
+  EXPECT_FLOAT_EQ(glyphs[0].x(), 34);
+  EXPECT_FLOAT_EQ(glyphs[0].y(), 28);
+  EXPECT_FLOAT_EQ(glyphs[1].x(), 34 + 88);
+  EXPECT_FLOAT_EQ(glyphs[1].y(), 28);
+  EXPECT_FLOAT_EQ(glyphs[9].y(), 28 + 4 * 16);
+  const auto cursor = device.recorder().drawsWith(font.cursor());
+  ASSERT_EQ(cursor.size(), 1u);
+  EXPECT_FLOAT_EQ(cursor[0].x(), 34 + 88 - 16);  // entry 9: second column of row 4
+  EXPECT_FLOAT_EQ(cursor[0].y(), 28 + 3 * 16);
+
+  // Back up to row 0, which lies above the offset: the list scrolls back.
+  list.cursor = 2;
+  list.moveCursor(-2);
+  EXPECT_EQ(list.cursor, 0);
+  EXPECT_EQ(list.scrollSpeed, -kListScrollStep);
+}
+
+TEST(ListWindow, ClearingAListStopsItsScroll) {
+  text_fixture::Font font;
+  text_fixture::Device device;
+  LISTWIN list = listWith(10, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
+  list.fitSize(4);
+  list.cursor = 3;
+  list.moveCursor(1);  // starts scrolling down
+  list.drawScrolled(0, 0);
+  list.clearAll();
+  list.set(0, text_fixture::kA, 0);
+  list.cursor = 0;
+  for (int draw = 0; draw < 8; ++draw) list.drawScrolled(0, 0);
+  EXPECT_EQ(list.scrollOffset, 0);  // the refilled list shows its first row
+}
+
+TEST(ListWindow, SizesFromAHugeRowCountStayUsable) {
+  text_fixture::Font font;
+  text_fixture::Device device;
+  LISTWIN list = listWith(10, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
+  list.fitSize(std::numeric_limits<int>::max());  // beyond the int range in pixels
+  list.openAmount = kListFullyOpen;
+  list.moveCursor(1);
+  EXPECT_EQ(list.cursor, 1);
+  EXPECT_EQ(list.scrollSpeed, 0);  // every row lies inside the box
+  list.drawScrolled(0, 0);
+  EXPECT_EQ(device.recorder().drawsWith(font.page(0)).size(), 10u);
+
+  list.fitSize(std::numeric_limits<int>::min());  // a negative box
+  list.moveCursor(1);
+  list.drawScrolled(0, 0);
+  list.height = std::numeric_limits<float>::quiet_NaN();
+  list.moveCursor(1);
+  list.drawScrolled(0, 0);
+  list.drawList(0, 0);
+  EXPECT_EQ(list.cursor, 3);
+}
+
 }  // namespace

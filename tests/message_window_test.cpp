@@ -213,6 +213,76 @@ TEST_F(MessageWindowTest, AFinishedPageScrollsAwayAndIsDropped) {
   EXPECT_EQ(glyphs[0], std::make_pair(24.0f, 374.0f));  // the new page at the top
 }
 
+// Starts the scroll-away of a finished page: a first page is confirmed and a second one
+// revealed until the first begins to leave the box.
+void startPageScroll() {
+  messageAppend(kA);
+  for (int i = 0; i < 40; ++i) messageDraw();
+  messageAppend(kI);
+  for (int i = 0; i < 40 && !messageScrolling(); ++i) messageDraw();
+}
+
+TEST_F(MessageWindowTest, ClosingInTheMiddleOfAPageScrollEndsTheScroll) {
+  startPageScroll();
+  ASSERT_TRUE(messageScrolling());
+  messageClose();
+  frames(12);
+  EXPECT_TRUE(messageClosed());
+  EXPECT_FALSE(messageScrolling());
+  EXPECT_TRUE(messageWaitShown());  // a wait after the close goes on
+
+  messageReset();
+  startPageScroll();
+  ASSERT_TRUE(messageScrolling());
+  messageSetAllOptions();  // closes and keeps the text
+  frames(12);
+  EXPECT_TRUE(messageClosed());
+  EXPECT_FALSE(messageScrolling());  // the field is not held by a scroll that cannot move
+}
+
+TEST_F(MessageWindowTest, OnlyTheClosingPageEndEndsThePage) {
+  messageAppend(kA + "\\e" + kI);
+  open();
+  revealAll();
+  EXPECT_TRUE(gMessage.pageDone);
+  EXPECT_EQ(gMessage.pageMark, 6);  // the closing "\e", not the one inside the text
+  newFrame();
+  auto glyphs = glyphsDrawn();
+  ASSERT_EQ(glyphs.size(), 2u);
+  EXPECT_EQ(glyphs[1], std::make_pair(24.0f + 16, 374.0f));  // the inner "\e" shows as nothing
+
+  messageAppend(kU);
+  revealAll();
+  for (int i = 0; i < 30 && gMessage.text.size() > 4; ++i) messageDraw();
+  EXPECT_EQ(gMessage.text, "\\N" + kU + "\\e");  // the previous page was dropped
+  EXPECT_EQ(gMessage.firstLine, 1);
+}
+
+TEST_F(MessageWindowTest, ATextWithoutRoomAfterAFinishedPageStartsANewPage) {
+  std::string longText;
+  for (int i = 0; i < 253; ++i) longText += kA;  // 506 bytes: no room for "\N" and two more
+  messageAppend(longText);
+  messageSetSpeed(600);
+  open();
+  revealAll();
+  ASSERT_TRUE(gMessage.pageDone);
+
+  messageAppend(kI + kU);
+  EXPECT_EQ(gMessage.text, kI + kU + "\\e");  // not lost
+  EXPECT_EQ(gMessage.shown, 0);
+  EXPECT_EQ(gMessage.firstLine, 0);
+  EXPECT_EQ(gMessage.height, kMessageOpenHeight);  // no new opening
+  messageSetSpeed(1);
+  frames(4);
+  newFrame();
+  const auto glyphs = glyphsDrawn();
+  ASSERT_EQ(glyphs.size(), 2u);
+  EXPECT_EQ(glyphs[0], std::make_pair(24.0f, 374.0f));  // at the top of the window
+  revealAll();
+  EXPECT_TRUE(gMessage.pageDone);
+  EXPECT_FALSE(messageScrolling());
+}
+
 TEST_F(MessageWindowTest, TextIsCutAt511BytesWithoutSplittingACharacter) {
   std::string longText = "a";
   for (int i = 0; i < 300; ++i) longText += kA;
