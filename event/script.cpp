@@ -14,6 +14,19 @@ namespace {
 
 bool isLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
+// The messages of the language, converted once into the game's code page.
+struct Messages {
+  std::string tooLong = sjis("バカ長ッ！");
+  std::string cannotOpen = sjis("スクリプトファイルが開けね～");
+  std::string noLabel = sjis("ラベルがねぇよ:");
+  std::string longInteger = sjis("gInt:ん？");
+  std::string minus = sjis("あ!!");
+};
+const Messages& messages() {
+  static const Messages converted;
+  return converted;
+}
+
 int32_t wrap(int64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(value)); }
 
 // A decimal integer as the C library reads one: leading white space, an optional sign, digits;
@@ -53,7 +66,7 @@ std::string scriptTextFromBytes(std::string_view bytes) {
     if (static_cast<unsigned char>(c) == 0xFF) break;
     if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
     if (text.size() == static_cast<size_t>(kScriptMaxBytes)) {
-      showStandardMessage(sjis("バカ長ッ！"));
+      showStandardMessage(messages().tooLong);
       break;
     }
     text += c;
@@ -73,7 +86,7 @@ std::optional<std::string> readScriptFile(std::string_view directory, std::strin
   const auto bytes = plat::ReadFile(path, 2 * static_cast<size_t>(kScriptMaxBytes) + 2);
   if (!bytes) {
     showStandardMessage(path);
-    showStandardMessage(sjis("スクリプトファイルが開けね～"));
+    showStandardMessage(messages().cannotOpen);
     return std::nullopt;
   }
   return scriptTextFromBytes(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
@@ -81,6 +94,9 @@ std::optional<std::string> readScriptFile(std::string_view directory, std::strin
 
 // How deeply steps run inside each other at the moment.
 int gNesting = 0;
+// Work done by all scripts: characters executed, scanned, loaded and copied. A step spends at
+// most its budget of it, including the work of steps and loads that its commands start.
+uint64_t gWork = 0;
 
 }  // namespace
 
@@ -96,6 +112,7 @@ bool Script::Load(std::string_view directory, std::string_view name) {
   if (!loaded) return false;
   text_.assign(loaded->begin(), loaded->end());
   text_.push_back('\0');
+  gWork += text_.size();
   return true;
 }
 
@@ -129,7 +146,7 @@ void Script::splice(std::string_view text) {
   // The included text comes with its own closing zero, so the buffer grows by the included
   // file's whole size.
   if (text_.size() + text.size() + 1 > static_cast<size_t>(kScriptMaxBytes) + 1) {
-    showStandardMessage(sjis("バカ長ッ！"));
+    showStandardMessage(messages().tooLong);
     return;
   }
   std::vector<char> joined;
@@ -139,6 +156,7 @@ void Script::splice(std::string_view text) {
   joined.insert(joined.end(), text_.begin() + position_, text_.end());
   joined.push_back('\0');
   text_.swap(joined);
+  gWork += text_.size();
 }
 
 void Script::Free() {
@@ -175,14 +193,14 @@ void Script::findLabel(std::string_view name, bool forward) {
       const size_t mark = t.find("@:", at);
       const size_t nameEnd = mark == std::string_view::npos ? mark : t.find("//", mark + 2);
       if (nameEnd == std::string_view::npos) break;
-      work_ += nameEnd + 2 - at;
+      gWork += nameEnd + 2 - at;
       if (t.substr(mark + 2, nameEnd - mark - 2) == name) {
         position_ = static_cast<int>(nameEnd + 2);
         return;
       }
       at = nameEnd;
     }
-    work_ += t.size() - std::min(at, t.size());
+    gWork += t.size() - std::min(at, t.size());
   } else {
     if (position_ <= 0) return;
     // Going backwards, the "//" that ends the name of each "@:" found is the first one behind
@@ -199,18 +217,18 @@ void Script::findLabel(std::string_view name, bool forward) {
         searchedFrom = nameStart;
       }
       if (nameEnd != std::string_view::npos && t.substr(nameStart, nameEnd - nameStart) == name) {
-        work_ += from - mark + 1;
+        gWork += from - mark + 1;
         position_ = static_cast<int>(nameEnd + 2);
         return;
       }
     }
-    work_ += from + 1;
+    gWork += from + 1;
   }
   labelMissing(name);
 }
 
 void Script::labelMissing(std::string_view name) {
-  showStandardMessage(sjis("ラベルがねぇよ:") + std::string(name.substr(0, name.find('\0'))));
+  showStandardMessage(messages().noLabel + std::string(name.substr(0, name.find('\0'))));
   position_ = 0;
 }
 
@@ -218,7 +236,7 @@ void Script::labelMissing(std::string_view name) {
 
 char Script::readChar() {
   if (atEnd()) return '\0';
-  ++work_;
+  ++gWork;
   return text_[position_++];
 }
 
@@ -229,7 +247,7 @@ int32_t Script::readInteger() {
     if (c == ',') break;
     digits += c;
     if (digits.size() > static_cast<size_t>(kScriptIntegerLimit)) {
-      showStandardMessage(sjis("gInt:ん？"));
+      showStandardMessage(messages().longInteger);
       break;
     }
   }
@@ -272,10 +290,10 @@ void Script::run() {
     return;
   }
   ++gNesting;
-  const uint64_t start = work_;
+  const uint64_t start = gWork;
   const uint64_t budget = static_cast<uint64_t>(std::max(stepBudget, 1));
   while (continueFlag != 0) {
-    if (atEnd() || work_ - start >= budget) {
+    if (atEnd() || gWork - start >= budget) {
       continueFlag = 0;
       break;
     }
@@ -328,12 +346,12 @@ void Script::familyCommand(ScriptCommandHandler handler) {
   const size_t end = t.find(';', static_cast<size_t>(position_));
   if (end == std::string_view::npos) {
     // A command cut off by the end of the text is not executed.
-    work_ += t.size() - static_cast<size_t>(position_);
+    gWork += t.size() - static_cast<size_t>(position_);
     position_ = length();
     return;
   }
   const int32_t number = parseDecimal(t.substr(position_, end - position_));
-  work_ += end + 1 - static_cast<size_t>(position_);
+  gWork += end + 1 - static_cast<size_t>(position_);
   position_ = static_cast<int>(end + 1);
   handler(*this, number, start);
 }
@@ -348,7 +366,7 @@ void Script::calculate() {
       const int32_t a = readInteger();
       const char op = readChar();
       if (op == '-') {
-        showStandardMessage(sjis("あ!!"));
+        showStandardMessage(messages().minus);
         break;
       }
       if (!isVariable(i)) break;

@@ -56,8 +56,9 @@ constexpr int kScriptLabelLimit = 127;    // bytes of a label name
 // The largest script text, includes added. Real scripts are a few kilobytes; a longer file is
 // cut here with "バカ長ッ！".
 constexpr int kScriptMaxBytes = 4 << 20;
-// The work one step may do: characters executed plus characters scanned by label searches.
-// Far above any real script's frame, far below a visible stall.
+// The work one step may do: characters executed, scanned by label searches, loaded and
+// spliced, its commands' own steps included. Far above any real script's frame, far below a
+// visible stall.
 constexpr int kScriptStepBudget = 1 << 20;
 // How deeply steps may run inside each other (a command that runs a script at once).
 constexpr int kScriptMaxNesting = 16;
@@ -180,7 +181,4 @@ class Script {
   std::vector<char> text_;  // the text and one closing zero; empty when there is no text
   int position_ = 0;
   std::string str_;
-  // Work done by this script, ever: characters executed and scanned. A step spends at most
-  // stepBudget of it; steps that run inside it count towards it too.
-  uint64_t work_ = 0;
 };
