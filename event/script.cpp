@@ -1,0 +1,473 @@
+#include "event/script.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <optional>
+
+#include "app/data_root.h"
+#include "app/message_box.h"
+#include "data/scrambled.h"
+#include "platform/system.h"
+
+namespace {
+
+bool isLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// The messages of the language, converted once into the game's code page.
+struct Messages {
+  std::string tooLong = sjis("バカ長ッ！");
+  std::string cannotOpen = sjis("スクリプトファイルが開けね～");
+  std::string noLabel = sjis("ラベルがねぇよ:");
+  std::string longInteger = sjis("gInt:ん？");
+  std::string minus = sjis("あ!!");
+};
+const Messages& messages() {
+  static const Messages converted;
+  return converted;
+}
+
+int32_t wrap(int64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(value)); }
+
+// A decimal integer as the C library reads one: leading white space, an optional sign, digits;
+// anything else ends it, no digits read as 0, and a value beyond the int32 range is clamped.
+int32_t parseDecimal(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  int64_t value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = value * 10 + (text[i] - '0');
+    if (value > int64_t{INT32_MAX} + 1) value = int64_t{INT32_MAX} + 1;
+  }
+  if (negative) value = -value;
+  return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
+// The longest start of text that fits in room bytes without splitting a double-byte character.
+size_t fitting(std::string_view text, size_t room) {
+  size_t take = 0;
+  while (take < text.size()) {
+    const size_t length = isLeadByte(static_cast<unsigned char>(text[take])) && take + 1 < text.size() ? 2 : 1;
+    if (take + length > room) break;
+    take += length;
+  }
+  return take;
+}
+
+// A file's bytes as the script text: up to the first 0xFF byte, CR-LF pairs read as one line
+// feed. A text longer than kScriptMaxBytes shows "バカ長ッ！" and keeps its first part.
+std::string scriptTextFromBytes(std::string_view bytes) {
+  std::string text;
+  text.reserve(std::min(bytes.size(), static_cast<size_t>(kScriptMaxBytes)));
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    const char c = bytes[i];
+    if (static_cast<unsigned char>(c) == 0xFF) break;
+    if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
+    if (text.size() == static_cast<size_t>(kScriptMaxBytes)) {
+      showStandardMessage(messages().tooLong);
+      break;
+    }
+    text += c;
+  }
+  return text;
+}
+
+// Reads "%s%s\%s.zd" (data root, directory, name) as a script text; a file that cannot be read
+// shows its path and "スクリプトファイルが開けね～".
+std::optional<std::string> readScriptFile(std::string_view directory, std::string_view name) {
+  directory = directory.substr(0, directory.find('\0'));
+  name = name.substr(0, name.find('\0'));
+  std::string path = dataRoot();
+  path.append(directory).append("\\").append(name).append(".zd");
+  // Every CR-LF pair may shrink to one byte, so twice the longest text (and one more) is
+  // enough to tell a text that is too long.
+  const auto bytes = plat::ReadFile(path, 2 * static_cast<size_t>(kScriptMaxBytes) + 2);
+  if (!bytes) {
+    showStandardMessage(path);
+    showStandardMessage(messages().cannotOpen);
+    return std::nullopt;
+  }
+  return scriptTextFromBytes(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+}
+
+// How deeply steps run inside each other at the moment.
+int gNesting = 0;
+// Work done by all scripts: characters executed, scanned, loaded and copied. A step spends at
+// most its budget of it, including the work of steps and loads that its commands start.
+uint64_t gWork = 0;
+
+}  // namespace
+
+void endScriptStep(Script& script) {
+  script.active = 0;
+  script.continueFlag = 0;
+}
+
+bool Script::Load(std::string_view directory, std::string_view name) {
+  std::vector<char>().swap(text_);
+  position_ = 0;
+  const std::optional<std::string> loaded = readScriptFile(directory, name);
+  if (!loaded) return false;
+  text_.assign(loaded->begin(), loaded->end());
+  text_.push_back('\0');
+  gWork += text_.size();
+  return true;
+}
+
+void Script::setText(std::string_view text) {
+  const std::string prepared = scriptTextFromBytes(text);
+  text_.assign(prepared.begin(), prepared.end());
+  text_.push_back('\0');
+  position_ = 0;
+}
+
+void Script::Include(std::string_view directory, std::string_view name, int count) {
+  blankBefore(count);  // the spaces and the step back come first, whatever the file holds
+  const std::optional<std::string> loaded = readScriptFile(directory, name);
+  if (loaded) splice(*loaded);
+}
+
+void Script::includeText(std::string_view text, int count) {
+  blankBefore(count);
+  splice(text);
+}
+
+void Script::blankBefore(int count) {
+  if (!hasText()) return;
+  count = std::clamp(count, 0, position_);
+  std::fill(text_.begin() + (position_ - count), text_.begin() + position_, ' ');
+  position_ -= count;
+}
+
+void Script::splice(std::string_view text) {
+  if (!hasText()) text_.push_back('\0');
+  // The included text comes with its own closing zero, so the buffer grows by the included
+  // file's whole size.
+  if (text_.size() + text.size() + 1 > static_cast<size_t>(kScriptMaxBytes) + 1) {
+    showStandardMessage(messages().tooLong);
+    return;
+  }
+  std::vector<char> joined;
+  joined.reserve(text_.size() + text.size() + 1);
+  joined.insert(joined.end(), text_.begin(), text_.begin() + position_);
+  joined.insert(joined.end(), text.begin(), text.end());
+  joined.insert(joined.end(), text_.begin() + position_, text_.end());
+  joined.push_back('\0');
+  text_.swap(joined);
+  gWork += text_.size();
+}
+
+void Script::Free() {
+  std::vector<char>().swap(text_);
+  position_ = 0;
+  continueFlag = 0;
+  active = 0;
+}
+
+void Script::setPosition(int position) { position_ = std::clamp(position, 0, length()); }
+
+void Script::setStr(std::string_view text) {
+  str_.clear();
+  appendStr(text);
+}
+
+void Script::appendStr(std::string_view text) {
+  text = text.substr(0, text.find('\0'));
+  str_.append(text.substr(0, fitting(text, kScriptStringLimit - str_.size())));
+}
+
+// ---- labels ----
+
+void Script::FindLabelForward(std::string_view name) { findLabel(name, true); }
+void Script::FindLabelBackward(std::string_view name) { findLabel(name, false); }
+
+void Script::findLabel(std::string_view name, bool forward) {
+  const std::string_view t = text();
+  const size_t from = static_cast<size_t>(position_);
+  if (forward) {
+    if (position_ >= length()) return;
+    size_t at = from;
+    for (;;) {
+      const size_t mark = t.find("@:", at);
+      const size_t nameEnd = mark == std::string_view::npos ? mark : t.find("//", mark + 2);
+      if (nameEnd == std::string_view::npos) break;
+      gWork += nameEnd + 2 - at;
+      if (t.substr(mark + 2, nameEnd - mark - 2) == name) {
+        position_ = static_cast<int>(nameEnd + 2);
+        return;
+      }
+      at = nameEnd;
+    }
+    gWork += t.size() - std::min(at, t.size());
+  } else {
+    if (position_ <= 0) return;
+    // Going backwards, the "//" that ends the name of each "@:" found is the first one behind
+    // it; it is searched only in the part of the text not searched for the previous "@:".
+    size_t searchedFrom = t.size();  // "//" was searched from here to the end of the text
+    size_t nameEnd = std::string_view::npos;
+    size_t mark = t.rfind("@:", from);
+    for (; mark != std::string_view::npos; mark = mark == 0 ? std::string_view::npos : t.rfind("@:", mark - 1)) {
+      const size_t nameStart = mark + 2;
+      if (nameStart < searchedFrom) {
+        // "//" wholly inside [nameStart, searchedFrom + 1), else the one found before.
+        const size_t found = t.substr(0, std::min(t.size(), searchedFrom + 1)).find("//", nameStart);
+        if (found != std::string_view::npos) nameEnd = found;
+        searchedFrom = nameStart;
+      }
+      if (nameEnd != std::string_view::npos && t.substr(nameStart, nameEnd - nameStart) == name) {
+        gWork += from - mark + 1;
+        position_ = static_cast<int>(nameEnd + 2);
+        return;
+      }
+    }
+    gWork += from + 1;
+  }
+  labelMissing(name);
+}
+
+void Script::labelMissing(std::string_view name) {
+  showStandardMessage(messages().noLabel + std::string(name.substr(0, name.find('\0'))));
+  position_ = 0;
+}
+
+// ---- argument reading ----
+
+char Script::readChar() {
+  if (atEnd()) return '\0';
+  ++gWork;
+  return text_[position_++];
+}
+
+int32_t Script::readInteger() {
+  std::string digits;
+  while (!atEnd()) {
+    const char c = readChar();
+    if (c == ',') break;
+    digits += c;
+    if (digits.size() > static_cast<size_t>(kScriptIntegerLimit)) {
+      showStandardMessage(messages().longInteger);
+      break;
+    }
+  }
+  return parseDecimal(digits);
+}
+
+std::string Script::readString() {
+  std::string s;
+  while (!atEnd()) {
+    if (text_[position_] == '/' && position_ + 1 < length() && text_[position_ + 1] == '/') {
+      readChar();
+      readChar();
+      break;
+    }
+    s += readChar();
+    if (s.size() == static_cast<size_t>(kScriptStringLimit)) {
+      readChar();
+      readChar();
+      break;
+    }
+  }
+  return s;
+}
+
+void Script::skipPast(char c) {
+  while (!atEnd() && readChar() != c) {
+  }
+}
+
+// ---- execution ----
+
+void Script::Step() {
+  continueFlag = 1;
+  run();
+}
+
+void Script::run() {
+  if (gNesting >= kScriptMaxNesting) {
+    continueFlag = 0;
+    return;
+  }
+  ++gNesting;
+  const uint64_t start = gWork;
+  const uint64_t budget = static_cast<uint64_t>(std::max(stepBudget, 1));
+  while (continueFlag != 0) {
+    if (atEnd() || gWork - start >= budget) {
+      continueFlag = 0;
+      break;
+    }
+    const char c = readChar();
+    switch (c) {
+      case '#':
+        continueFlag = 0;
+        break;
+      case '*':
+        skipPast('\n');
+        break;
+      case '@':
+        skipPast('/');
+        break;
+      case 'c':
+        calculate();
+        break;
+      case 'f':
+        familyCommand(commands ? commands->f : nullptr);
+        break;
+      case 'o':
+        familyCommand(commands ? commands->o : nullptr);
+        break;
+      case 'b':
+        familyCommand(commands ? commands->b : nullptr);
+        break;
+      case 'w':
+        familyCommand(commands ? commands->w : nullptr);
+        break;
+      case '|':
+        if (commands && commands->bar) commands->bar(*this);
+        break;
+      case '!':
+        if (commands && commands->bang) commands->bang(*this);
+        break;
+      default:
+        // Free text: a double-byte character is skipped whole, so that its second byte is
+        // never taken for a command letter.
+        if (isLeadByte(static_cast<unsigned char>(c))) readChar();
+        break;
+    }
+  }
+  --gNesting;
+}
+
+void Script::familyCommand(ScriptCommandHandler handler) {
+  if (!handler) return;  // the letter is free text for this runner
+  const int start = position_ - 1;
+  const std::string_view t = text();
+  const size_t end = t.find(';', static_cast<size_t>(position_));
+  if (end == std::string_view::npos) {
+    // A command cut off by the end of the text is not executed.
+    gWork += t.size() - static_cast<size_t>(position_);
+    position_ = length();
+    return;
+  }
+  const int32_t number = parseDecimal(t.substr(position_, end - position_));
+  gWork += end + 1 - static_cast<size_t>(position_);
+  position_ = static_cast<int>(end + 1);
+  handler(*this, number, start);
+}
+
+void Script::calculate() {
+  if (atEnd()) return;  // a "c" at the very end of the text
+  const char command = readChar();
+  readChar();  // the separator
+  switch (command) {
+    case '0': {
+      const int32_t i = readInteger();
+      const int32_t a = readInteger();
+      const char op = readChar();
+      if (op == '-') {
+        showStandardMessage(messages().minus);
+        break;
+      }
+      if (!isVariable(i)) break;
+      int32_t& x = v[i];
+      switch (op) {
+        case '=': x = a; break;
+        case '+': x = wrap(int64_t{x} + a); break;
+        case '*': x = wrap(int64_t{x} * a); break;
+        case '/':
+          if (a != 0) x = wrap(int64_t{x} / a);  // a division by 0 changes nothing
+          break;
+        case '!': x = x == 0 ? 1 : 0; break;
+        case 'C':
+          if (isVariable(a)) x = v[a];
+          break;
+        case 'R':
+          if (a != 0) x = std::rand() % a;  // modulus 0 changes nothing
+          break;
+        default: break;
+      }
+      break;
+    }
+    case '1': {
+      const std::string s = readString();
+      const char op = readChar();
+      if (op == '=') setStr(s);
+      else if (op == '+') appendStr(s);
+      break;
+    }
+    case '2': {
+      const int32_t i = readInteger();
+      const char op = readChar();
+      readChar();
+      const int32_t j = readInteger();
+      if (!isVariable(i) || !isVariable(j)) break;
+      switch (op) {
+        case '=': v[2] = v[i] == v[j]; break;
+        case '!': v[2] = v[i] != v[j]; break;
+        case '<': v[2] = v[i] < v[j]; break;
+        case '>': v[2] = v[i] > v[j]; break;
+        default: break;
+      }
+      break;
+    }
+    case '3': {
+      const std::string label = readString();
+      const char direction = readChar();
+      if (direction == '0') FindLabelForward(label);
+      else if (direction == '1') FindLabelBackward(label);
+      else setPosition(length() - 4);
+      break;
+    }
+    case '4': {
+      const std::string label = readString();
+      const char direction = readChar();
+      if (v[2] != 0) {
+        if (direction == '0') FindLabelForward(label);
+        else FindLabelBackward(label);
+      }
+      break;
+    }
+    case '5': {
+      const int32_t i = readInteger();
+      const int32_t j = readInteger();
+      if (isVariable(i) && isVariable(j)) v[i] = v[j];
+      break;
+    }
+    case '7': {
+      const std::string label = readString();
+      setStr(label);
+      v[4] = wrap(int64_t{v[4]} + 1);
+      if (v[4] < v[5]) FindLabelBackward(label);
+      break;
+    }
+    case '8': {
+      const int32_t i = readInteger();
+      const int32_t j = readInteger();
+      const int32_t k = readInteger();
+      const char op = readChar();
+      if (!isVariable(i) || !isVariable(j)) break;
+      if (op == '*') v[i] = wrap(int64_t{v[j]} * k);
+      else if (op == '\\') v[i] = wrap(int64_t{v[i]} + int64_t{v[j]} * k);
+      break;
+    }
+    default: {  // "c6", "c9" and any other command character: a message box for debugging
+      const std::string s = readString();
+      showStandardMessage(s.substr(0, s.find('\0')));
+      break;
+    }
+  }
+}
+
+void Script::waitHere(int start) {
+  setPosition(start);
+  continueFlag = 0;
+}
+
+void Script::dumpVariables() const {
+  for (const int32_t value : v) {
+    data::appendErrorNumber(value);
+    data::appendErrorText(",");
+  }
+  data::showErrorText();
+}
