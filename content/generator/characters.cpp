@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "content/generator/content.h"
+#include "content/generator/mat_text.h"
 
 namespace content {
 
@@ -37,18 +38,16 @@ std::string characterConfiguration() {
   });
 }
 
-struct Point {
-  double x, y, z;
-};
+using Point = MatPoint;
 
 // A Mat model of one object and one textured material, made of boxes.
 class HeldModel {
  public:
   // A box from lo to hi, every face outward.
   void box(Point lo, Point hi) {
-    const int first = static_cast<int>(points_.size());
+    int corner[8];
     for (int i = 0; i < 8; ++i)
-      points_.push_back({i & 1 ? hi.x : lo.x, i & 2 ? hi.y : lo.y, i & 4 ? hi.z : lo.z});
+      corner[i] = model_.vertex({i & 1 ? hi.x : lo.x, i & 2 ? hi.y : lo.y, i & 4 ? hi.z : lo.z});
     // Corners of each face (bits: 1 = x high, 2 = y high, 4 = z high), turned where needed so
     // that (b - a) x (c - a) points outwards: clockwise seen from outside in the game's
     // left-handed space.
@@ -56,58 +55,34 @@ class HeldModel {
                                      {1, 3, 7, 5}, {2, 6, 7, 3}, {0, 1, 5, 4}};
     const Point centre = {(lo.x + hi.x) / 2, (lo.y + hi.y) / 2, (lo.z + hi.z) / 2};
     for (const auto& face : kFaces) {
-      std::vector<int> corners = {first + face[0], first + face[1], first + face[2], first + face[3]};
-      const Point a = points_[corners[0]], b = points_[corners[1]], c = points_[corners[2]];
+      std::vector<int> corners = {corner[face[0]], corner[face[1]], corner[face[2]], corner[face[3]]};
+      const Point a = model_.point(corners[0]), b = model_.point(corners[1]), c = model_.point(corners[2]);
       const Point u = {b.x - a.x, b.y - a.y, b.z - a.z}, v = {c.x - a.x, c.y - a.y, c.z - a.z};
       const Point n = {u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
       Point mid = {0, 0, 0};
       for (int k : corners) {
-        mid.x += points_[k].x / 4;
-        mid.y += points_[k].y / 4;
-        mid.z += points_[k].z / 4;
+        mid.x += model_.point(k).x / 4;
+        mid.y += model_.point(k).y / 4;
+        mid.z += model_.point(k).z / 4;
       }
       const double outward = n.x * (mid.x - centre.x) + n.y * (mid.y - centre.y) + n.z * (mid.z - centre.z);
       if (outward < 0) std::swap(corners[1], corners[3]);
-      faces_.push_back(corners);
+      model_.face(corners, " UV(0 0 1 0 1 1 0 1)");
     }
   }
 
   // The material colour is written as whole numbers 0 to 255 (the reader keeps "col" values as
   // integers; the weapon trail takes them as the blade's colour).
   std::string text(const std::string& name, const std::string& texture, int r, int g, int b) const {
-    std::vector<std::string> lines;
-    char line[200];
-    lines.push_back("ZD:");
-    lines.push_back("Material 1 {");
-    std::snprintf(line, sizeof line,
-                  "\t\"%s\" col(%d %d %d 1) dif(1.000) amb(0.500) emi(0.000) spc(0.000) power(0.00) "
-                  "tex(\"%s\")",
-                  name.c_str(), r, g, b, texture.c_str());
-    lines.push_back(line);
-    lines.push_back("}");
-    lines.push_back("Object \"" + name + "\" {");
-    lines.push_back("\tvisible 15");
-    std::snprintf(line, sizeof line, "\tvertex %zu {", points_.size());
-    lines.push_back(line);
-    for (const Point& p : points_) {
-      std::snprintf(line, sizeof line, "\t\t%.4f %.4f %.4f", -p.x / 2 + 0.0, p.y / 2, p.z / 2);
-      lines.push_back(line);
-    }
-    lines.push_back("\t}");
-    std::snprintf(line, sizeof line, "\tface %zu {", faces_.size());
-    lines.push_back(line);
-    for (const auto& f : faces_) {
-      std::snprintf(line, sizeof line, "\t\t4 V(%d %d %d %d) M(0) UV(0 0 1 0 1 1 0 1)", f[0], f[1], f[2], f[3]);
-      lines.push_back(line);
-    }
-    lines.push_back("\t}");
-    lines.push_back("}");
-    return joinLines(lines);
+    char attributes[200];
+    std::snprintf(attributes, sizeof attributes,
+                  "col(%d %d %d 1) dif(1.000) amb(0.500) emi(0.000) spc(0.000) power(0.00) tex(\"%s\")", r, g, b,
+                  texture.c_str());
+    return model_.text(name, attributes);
   }
 
  private:
-  std::vector<Point> points_;
-  std::vector<std::vector<int>> faces_;
+  MatText model_;
 };
 
 // A straight weapon along +Y: a grip below the hand, a cross guard and a blade (or shaft).
