@@ -6,20 +6,13 @@
 
 #include "app/draw2d.h"
 #include "app/graphics.h"
+#include "bench_device.h"
 #include "platform/window.h"
 
 namespace {
 
-bool openDevice() {
-  static const bool ready = [] {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    return plat::CreateMainWindow("orvane bench") && graphicsSetup();
-  }();
-  return ready;
-}
-
 void BM_ColourRects(benchmark::State& state) {
-  if (!openDevice()) {
+  if (!openBenchDevice()) {
     state.SkipWithError("no device");
     return;
   }
@@ -33,7 +26,7 @@ void BM_ColourRects(benchmark::State& state) {
 BENCHMARK(BM_ColourRects);
 
 void BM_LitTriangles(benchmark::State& state) {
-  if (!openDevice()) {
+  if (!openBenchDevice()) {
     state.SkipWithError("no device");
     return;
   }

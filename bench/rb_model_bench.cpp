@@ -9,19 +9,12 @@
 #include <vector>
 
 #include "app/graphics.h"
+#include "bench_device.h"
 #include "gfx/rb_model.h"
 #include "platform/window.h"
 #include "tests/rb_model_files.h"
 
 namespace {
-
-bool openDevice() {
-  static const bool ready = [] {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    return plat::CreateMainWindow("orvane bench") && graphicsSetup();
-  }();
-  return ready;
-}
 
 // A tube of kRings rings of kSides quads along +Y (kRings - 1 times kSides quads), each ring
 // bound half and half to a chain of four bones that bend through a 30-frame animation.
@@ -93,7 +86,7 @@ void BM_SkinAndNormals(benchmark::State& state) {
 BENCHMARK(BM_SkinAndNormals);
 
 void BM_DrawModel(benchmark::State& state) {
-  if (!openDevice()) {
+  if (!openBenchDevice()) {
     state.SkipWithError("no device");
     return;
   }

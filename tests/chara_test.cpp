@@ -759,14 +759,7 @@ TEST_F(CharaPixelTest, DemoCharacterDrawsWithItsWeapon) {
     ASSERT_NE(c.weaponModel(), nullptr);
     EXPECT_FALSE(c.weaponModel()->vertices.empty());
 
-    const MATRIX projection = gameProjection();
-    MATRIX view;
-    view.identity();
-    device->SetTransform(plat::D3DTS_PROJECTION, &projection);
-    device->SetTransform(plat::D3DTS_VIEW, &view);
-    device->SetRenderState(plat::D3DRS_ZENABLE, true);
-    lightSetup();
-    device->SetRenderState(plat::D3DRS_AMBIENT, 0xFF606060);
+    litScene();
     c.alpha = 1;
     c.position.set(0, -90, 300);
     device->BeginScene();

@@ -47,6 +47,18 @@ class DeviceTest : public ::testing::Test {
   void TearDown() override { graphicsShutdown(); }
 
   std::vector<uint8_t> frame() { return device->ReadBackBuffer(); }
+  // The game's projection, the eye at the origin looking along +z, depth test on, the game's
+  // light with a grey ambient: the set-up of the model pictures.
+  void litScene() {
+    const MATRIX projection = gameProjection();
+    MATRIX view;
+    view.identity();
+    device->SetTransform(plat::D3DTS_PROJECTION, &projection);
+    device->SetTransform(plat::D3DTS_VIEW, &view);
+    device->SetRenderState(plat::D3DRS_ZENABLE, true);
+    lightSetup();
+    device->SetRenderState(plat::D3DRS_AMBIENT, 0xFF606060);
+  }
   Rgba at(int x, int y) { return pixelOf(device->ReadBackBuffer(), 640, x, y); }
 
   plat::Device* device = nullptr;

@@ -504,14 +504,7 @@ TEST_F(RbModelPixelTest, DemoFigureLoadsAnimatesAndDraws) {
   EXPECT_EQ(model.advance(16), 0);
   EXPECT_EQ(model.advance(17), 1);
 
-  const MATRIX projection = gameProjection();
-  MATRIX view;
-  view.identity();
-  device->SetTransform(plat::D3DTS_PROJECTION, &projection);
-  device->SetTransform(plat::D3DTS_VIEW, &view);
-  device->SetRenderState(plat::D3DRS_ZENABLE, true);
-  lightSetup();
-  device->SetRenderState(plat::D3DRS_AMBIENT, 0xFF606060);
+  litScene();
   model.position.set(0, -90, 300);
   model.rotation.set(0, 0.5f, 0);
   model.rewind();
