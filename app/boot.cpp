@@ -5,20 +5,20 @@
 #include <string>
 
 #include "app/boot.h"
-#include "app/capture.h"
-#include "app/draw2d.h"
-#include "app/frame.h"
-#include "app/graphics.h"
-#include "app/keyboard.h"
-#include "app/message_box.h"
-#include "app/test_pattern.h"
+#include "core/capture.h"
+#include "core/draw2d.h"
+#include "core/frame.h"
+#include "core/graphics.h"
+#include "core/keyboard.h"
+#include "core/message_box.h"
+#include "core/test_pattern.h"
+#include "battle/scene_passes.h"
 #include "battle/sky.h"
+#include "gfx/camera.h"
 #include "data/database.h"
 #include "data/scrambled.h"
 #include "platform/system.h"
 
-plat::PixelShaderHandle gPixelShader = 0;
-MakeMat gShadowModel;
 
 namespace {
 

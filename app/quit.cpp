@@ -1,7 +1,9 @@
 #include "app/quit.h"
 
-#include "app/capture.h"
-#include "app/graphics.h"
+#include "core/capture.h"
+#include "core/message_box.h"
+#include "platform/window.h"
+#include "core/graphics.h"
 #include "data/database.h"
 
 namespace {
@@ -22,4 +24,14 @@ void releaseGameState() {
   if (gDevice && gPixelShader != 0) gDevice->DeletePixelShader(gPixelShader);
   gPixelShader = 0;
   releaseCaptureResources();
+}
+
+void handleKeyDown(int virtualKey) {
+  if (virtualKey != plat::VK_F12) return;
+  // F12 may arrive several times before the window has closed; the game ends once.
+  if (quitInProgress()) return;
+  beginQuit();
+  releaseGameState();
+  showStandardMessage(sjis("正常終了"));
+  plat::PostMessage({plat::MessageKind::Close, 0});
 }

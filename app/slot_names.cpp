@@ -1,9 +1,9 @@
 #include "app/boot.h"
 #include "app/slot_names.h"
 
-#include "app/capture.h"
-#include "app/test_pattern.h"
-#include "app/transitions.h"
+#include "core/capture.h"
+#include "core/test_pattern.h"
+#include "battle/transitions.h"
 #include "battle/battle_scenes.h"
 
 

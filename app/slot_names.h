@@ -1,6 +1,6 @@
 // Names of the functions that can stand in the scene and overlay slots, for state dumps.
 #pragma once
-#include "app/frame.h"
+#include "core/frame.h"
 
 // The function's name, or "unknown".
 const char* slotFunctionName(SlotFunction function);

@@ -1,6 +1,6 @@
 #include "app/startup.h"
 
-#include "app/graphics.h"
+#include "core/graphics.h"
 #include "audio/music.h"
 #include "audio/sound.h"
 

@@ -1,8 +1,9 @@
 #include "app/boot.h"
-#include "app/frame.h"
-#include "app/graphics.h"
-#include "app/keyboard.h"
-#include "app/message_box.h"
+#include "app/main_loop.h"
+#include "core/frame.h"
+#include "core/graphics.h"
+#include "core/keyboard.h"
+#include "core/message_box.h"
 #include "app/quit.h"
 #include "app/startup.h"
 #include "app/window_proc.h"
@@ -37,6 +38,7 @@ void windowProcedure(const plat::Message& message) {
 }
 
 int WinMain() {
+  gScene = BootScene;  // the scene function until the boot installs the field
   if (!plat::AcquireInstanceLock(kInstanceKey)) return 0;
   if (!plat::CreateMainWindow(kWindowTitle)) return 0;
   if (!setUpGraphicsAndMusic()) {

@@ -6,8 +6,8 @@
 #include <limits>
 #include <vector>
 
-#include "app/data_root.h"
-#include "app/message_box.h"
+#include "core/data_root.h"
+#include "core/message_box.h"
 #include "platform/audio.h"
 #include "platform/system.h"
 

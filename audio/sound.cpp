@@ -5,7 +5,7 @@
 #include <memory>
 #include <string_view>
 
-#include "app/message_box.h"
+#include "core/message_box.h"
 #include "platform/audio.h"
 
 namespace {

@@ -5,9 +5,9 @@
 
 #include <cstring>
 
-#include "app/frame.h"
-#include "app/test_pattern.h"
-#include "app/transitions.h"
+#include "core/frame.h"
+#include "core/test_pattern.h"
+#include "battle/transitions.h"
 #include "audio/music.h"
 
 void BattleEntryScene() {

@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/boot.h"
-#include "app/frame.h"
-#include "app/graphics.h"
+#include "core/frame.h"
+#include "core/graphics.h"
 
 using namespace plat;
 
@@ -87,6 +86,7 @@ static_assert(sizeof(TrailVertex) == 16);
 // ---------------------------------------------------------------------------------------------
 // Shadows
 
+MakeMat gShadowModel;
 std::vector<int> gCharaVisibility;
 
 int charaVisibility(int index) {

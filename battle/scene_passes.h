@@ -24,6 +24,10 @@ ShadowView shadowViewFor(const VECTOR& eye, float cameraAngle, float drawDistanc
 
 // Visibility of every character of the table, by table number: 0 hidden, 1 visible,
 // 2 ... 256 visible close to the camera (distance + 2). Made by the shadow pass.
+// The shadow model, "otsk\\shd.zdx", loaded by the boot: the volume every character's stencil
+// shadow is made from.
+extern MakeMat gShadowModel;
+
 extern std::vector<int> gCharaVisibility;
 // Visibility of character i; 0 outside the list.
 int charaVisibility(int index);

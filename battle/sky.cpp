@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <string>
 
-#include "app/data_root.h"
-#include "app/graphics.h"
-#include "app/message_box.h"
+#include "core/data_root.h"
+#include "core/graphics.h"
+#include "core/message_box.h"
 #include "data/scrambled.h"
 #include "data/text_scanner.h"
 #include "platform/system.h"

@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdlib>
 
-#include "app/graphics.h"
+#include "core/graphics.h"
 #include "platform/window.h"
 
 inline bool openBenchDevice() {

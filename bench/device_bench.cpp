@@ -4,8 +4,9 @@
 
 #include <cstdlib>
 
-#include "app/draw2d.h"
-#include "app/graphics.h"
+#include "core/draw2d.h"
+#include "core/graphics.h"
+#include "gfx/camera.h"
 #include "bench_device.h"
 #include "platform/window.h"
 

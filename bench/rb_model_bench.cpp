@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/graphics.h"
+#include "core/graphics.h"
+#include "gfx/camera.h"
 #include "bench_device.h"
 #include "gfx/rb_model.h"
 #include "platform/window.h"

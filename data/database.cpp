@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <optional>
 
-#include "app/data_root.h"
-#include "app/message_box.h"
+#include "core/data_root.h"
+#include "core/message_box.h"
 #include "data/scrambled.h"
 #include "platform/system.h"
 

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/graphics.h"
+#include "core/graphics.h"
 
 // ---------------------------------------------------------------------------------------------
 // Glyph strings and the font table

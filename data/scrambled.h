@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/graphics.h"
+#include "core/graphics.h"
 #include "platform/d3dx.h"
 
 namespace data {
@@ -47,17 +47,5 @@ void loadScrambledTextureWithFormat(std::string_view path, std::unique_ptr<plat:
 // then the WAV reader's own open message. Returns whether the slot now holds the sound.
 bool loadScrambledSound(std::string_view path, int slot);
 
-// The error text buffer: 256 bytes with its terminating zero, empty at start.
-constexpr size_t kErrorTextSize = 256;
-// Appends text; what would not fit is cut off (never in the middle of a double-byte character).
-void appendErrorText(std::string_view text);
-// Appends a decimal integer.
-void appendErrorNumber(int value);
-// Shows the buffer under the caption "HollinERROR", then empties it.
-void showErrorText();
-// Shows a decimal integer with the standard box; the buffer is not involved.
-void showErrorNumber(int value);
-// The buffer's current text.
-std::string_view errorText();
 
 }  // namespace data

@@ -1,5 +1,5 @@
 // The texture loads of scrambled files (data/scrambled.h).
-#include "app/message_box.h"
+#include "core/message_box.h"
 #include "data/scrambled.h"
 
 namespace data {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/keyboard.h"
+#include "core/keyboard.h"
 #include "audio/sound.h"
 #include "event/state_json.h"
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "app/draw2d.h"
-#include "app/graphics.h"
-#include "app/keyboard.h"
+#include "core/draw2d.h"
+#include "core/graphics.h"
+#include "core/keyboard.h"
 #include "event/state_json.h"
 #include "gfx/text.h"
 

@@ -5,8 +5,9 @@
 #include <cstdlib>
 #include <optional>
 
-#include "app/data_root.h"
-#include "app/message_box.h"
+#include "core/data_root.h"
+#include "core/error_text.h"
+#include "core/message_box.h"
 #include "data/scrambled.h"
 #include "platform/system.h"
 
@@ -466,8 +467,8 @@ void Script::waitHere(int start) {
 
 void Script::dumpVariables() const {
   for (const int32_t value : v) {
-    data::appendErrorNumber(value);
-    data::appendErrorText(",");
+    appendErrorNumber(value);
+    appendErrorText(",");
   }
-  data::showErrorText();
+  showErrorText();
 }

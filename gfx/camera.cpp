@@ -1,8 +1,8 @@
 #include "gfx/camera.h"
 
-#include "app/frame.h"
-#include "app/graphics.h"
-#include "app/keyboard.h"
+#include "core/frame.h"
+#include "core/graphics.h"
+#include "core/keyboard.h"
 
 CAMERA gCamera;
 MATRIX gViewMatrix;
@@ -223,4 +223,24 @@ void cameraKeys() {
   } else {
     cameraUpdateEye();
   }
+}
+
+MATRIX gameProjection() {
+  MATRIX m;
+  matrixPerspectiveFovLH(m, 0.7853982f, 1.3333334f, 64.0f, 15000.0f);
+  return m;
+}
+
+bool projectPoint(const VECTOR& point, float& screenX, float& screenY) {
+  constexpr float kEyePlaneEpsilon = 1e-6f;
+  MATRIX viewProjection;
+  matrixMultiply(viewProjection, gViewMatrix, gameProjection());
+  VECTOR p = point;
+  p.transform(viewProjection);  // no division by w
+  const float w = 1.0f + p.z;
+  if (!(w > kEyePlaneEpsilon)) return false;
+  const float e = 1.0f / w;
+  screenX = (1.0f + e * p.x) * 320.0f;
+  screenY = (1.0f - e * p.y) * 240.0f;
+  return true;
 }

@@ -84,3 +84,11 @@ void cameraSetView();
 void cameraMotion(int type, int frames, const VECTOR& v, int continueRunning);
 // The start-up camera keys: held arrows move the eye height, target height, distance or angle.
 void cameraKeys();
+
+// The game's projection: left-handed perspective, vertical field of view pi/4, aspect 4:3, near
+// plane 64, far plane 15000.
+MATRIX gameProjection();
+// The screen position of a world point under gViewMatrix and the game's projection, divided by
+// 1 + z'. A point at or behind the eye plane (1 + z' not above a small epsilon) has no screen
+// position: the function returns false and leaves screenX and screenY unchanged.
+bool projectPoint(const VECTOR& point, float& screenX, float& screenY);

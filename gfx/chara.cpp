@@ -7,9 +7,10 @@
 #include <limits>
 #include <optional>
 
-#include "app/data_root.h"
-#include "app/graphics.h"
-#include "app/message_box.h"
+#include "core/data_root.h"
+#include "core/error_text.h"
+#include "core/graphics.h"
+#include "core/message_box.h"
 #include "data/scrambled.h"
 #include "data/text_scanner.h"
 #include "platform/d3dx.h"
@@ -76,9 +77,9 @@ bool fileExists(const std::string& path) {
 }
 
 void showHollinError(std::string_view text, std::optional<int> number = std::nullopt) {
-  data::appendErrorText(text);
-  if (number) data::appendErrorNumber(*number);
-  data::showErrorText();
+  appendErrorText(text);
+  if (number) appendErrorNumber(*number);
+  showErrorText();
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <utility>
 
-#include "app/draw2d.h"
-#include "app/graphics.h"
+#include "core/draw2d.h"
+#include "core/graphics.h"
 #include "gfx/text.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <limits>
 
-#include "app/data_root.h"
-#include "app/message_box.h"
+#include "core/data_root.h"
+#include "core/message_box.h"
 #include "data/scrambled.h"
 #include "gfx/mat_tokenizer.h"
 #include "platform/d3dx.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <optional>
 
-#include "app/message_box.h"
+#include "core/message_box.h"
 #include "data/scrambled.h"
 #include "platform/d3dx.h"
 #include "platform/system.h"

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "app/draw2d.h"
-#include "app/graphics.h"
+#include "core/draw2d.h"
+#include "core/graphics.h"
 #include "data/database.h"
 
 namespace {

@@ -6,9 +6,9 @@
 #include <limits>
 #include <vector>
 
-#include "app/frame.h"
-#include "app/graphics.h"
-#include "app/keyboard.h"
+#include "core/frame.h"
+#include "core/graphics.h"
+#include "core/keyboard.h"
 #include "gfx/camera.h"
 #include "null_device.h"
 

@@ -2,9 +2,9 @@
 // composite and its end, and the effects skipped when the capture targets could not be made.
 #include <gtest/gtest.h>
 
-#include "app/capture.h"
-#include "app/draw2d.h"
-#include "app/frame.h"
+#include "core/capture.h"
+#include "core/draw2d.h"
+#include "core/frame.h"
 #include "device_fixture.h"
 #include "forwarding_device.h"
 

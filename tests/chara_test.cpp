@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/graphics.h"
-#include "app/message_box.h"
+#include "core/graphics.h"
+#include "core/message_box.h"
 #include "data/scramble.h"
 #include "data/text_scanner.h"
 #include "platform/png.h"

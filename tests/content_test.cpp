@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/message_box.h"
+#include "core/message_box.h"
 #include "data/database.h"
 #include "data/label_sheet.h"
 #include "data/scramble.h"

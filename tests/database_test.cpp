@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/message_box.h"
+#include "core/message_box.h"
 #include "data/database.h"
 #include "data/text_scanner.h"
 #include "platform/system.h"

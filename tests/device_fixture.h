@@ -7,7 +7,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/graphics.h"
+#include "core/graphics.h"
+#include "gfx/camera.h"
 #include "platform/window.h"
 
 struct Rgba {

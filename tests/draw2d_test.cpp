@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/draw2d.h"
+#include "core/draw2d.h"
 #include "gfx/camera.h"
 #include "device_fixture.h"
 #include "platform/png.h"

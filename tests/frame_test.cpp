@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/frame.h"
+#include "core/frame.h"
+#include "app/main_loop.h"
 #include "app/quit.h"
 #include "app/window_proc.h"
 #include "game_fixture.h"

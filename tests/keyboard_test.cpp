@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/frame.h"
-#include "app/keyboard.h"
+#include "core/frame.h"
+#include "core/keyboard.h"
 #include "platform/window.h"
 
 namespace {

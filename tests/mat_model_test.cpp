@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/message_box.h"
+#include "core/message_box.h"
 #include "data/scramble.h"
 #include "device_fixture.h"
 #include "gfx/mat_tokenizer.h"

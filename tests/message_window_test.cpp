@@ -5,7 +5,7 @@
 #include <limits>
 #include <vector>
 
-#include "app/keyboard.h"
+#include "core/keyboard.h"
 #include "event/choice.h"
 #include "text_fixture.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/message_box.h"
+#include "core/message_box.h"
 #include "data/scramble.h"
 #include "platform/png.h"
 #include "platform/system.h"

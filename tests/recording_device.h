@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/draw2d.h"
-#include "app/graphics.h"
+#include "core/draw2d.h"
+#include "core/graphics.h"
 #include "null_device.h"
 
 namespace recording {

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "app/boot.h"
-#include "app/frame.h"
-#include "app/draw2d.h"
-#include "app/graphics.h"
+#include "core/frame.h"
+#include "core/draw2d.h"
+#include "core/graphics.h"
 #include "platform/png.h"
 #include "tests/device_fixture.h"
 #include "tests/null_device.h"

@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/message_box.h"
+#include "core/error_text.h"
+#include "core/message_box.h"
 #include "audio/sound.h"
 #include "audio_test_support.h"
 #include "data/scramble.h"
@@ -161,7 +162,7 @@ class ErrorTextBuffer : public ::testing::Test {
     plat::SetMessageBoxHandler([this](const std::string& text, const std::string& caption) {
       shown_.push_back({text, caption});
     });
-    data::showErrorText();  // start empty
+    showErrorText();  // start empty
     shown_.clear();
   }
   void TearDown() override { plat::SetMessageBoxHandler(nullptr); }
@@ -169,43 +170,43 @@ class ErrorTextBuffer : public ::testing::Test {
 };
 
 TEST_F(ErrorTextBuffer, TextAndNumberShowUnderHollinErrorThenTheBufferIsEmpty) {
-  data::appendErrorText("o11:SE loading error!:");
-  data::appendErrorNumber(7);
-  data::showErrorText();
-  data::appendErrorNumber(-12);
-  data::showErrorText();
+  appendErrorText("o11:SE loading error!:");
+  appendErrorNumber(7);
+  showErrorText();
+  appendErrorNumber(-12);
+  showErrorText();
   const std::vector<Shown> expected = {{"o11:SE loading error!:7", "HollinERROR"}, {"-12", "HollinERROR"}};
   EXPECT_EQ(shown_, expected);
-  EXPECT_TRUE(data::errorText().empty());
+  EXPECT_TRUE(errorText().empty());
 }
 
 TEST_F(ErrorTextBuffer, ShowNumberUsesTheStandardBoxAndLeavesTheBufferAlone) {
-  data::appendErrorText("kept");
-  data::showErrorNumber(-2147483647 - 1);
+  appendErrorText("kept");
+  showErrorNumber(-2147483647 - 1);
   const std::vector<Shown> expected = {{"-2147483648", "トホホ～"}};
   EXPECT_EQ(shown_, expected);
-  EXPECT_EQ(data::errorText(), "kept");
+  EXPECT_EQ(errorText(), "kept");
 }
 
 TEST_F(ErrorTextBuffer, OverflowIsCutAtTheLastWholeCharacter) {
   const std::string chunk(100, 'x');
-  data::appendErrorText(chunk);
-  data::appendErrorText(chunk);
-  data::appendErrorText(chunk);
-  EXPECT_EQ(data::errorText(), std::string(data::kErrorTextSize - 1, 'x'));
-  data::appendErrorNumber(5);
-  EXPECT_EQ(data::errorText().size(), data::kErrorTextSize - 1);
-  data::showErrorText();
+  appendErrorText(chunk);
+  appendErrorText(chunk);
+  appendErrorText(chunk);
+  EXPECT_EQ(errorText(), std::string(kErrorTextSize - 1, 'x'));
+  appendErrorNumber(5);
+  EXPECT_EQ(errorText().size(), kErrorTextSize - 1);
+  showErrorText();
 
   // One byte of room left must not take the first half of a double-byte character.
-  data::appendErrorText(std::string(data::kErrorTextSize - 2, 'y'));
-  data::appendErrorText(sjis("あ"));
-  EXPECT_EQ(data::errorText(), std::string(data::kErrorTextSize - 2, 'y'));
-  data::appendErrorText("z");
-  EXPECT_EQ(data::errorText().back(), 'z');
-  data::showErrorText();
+  appendErrorText(std::string(kErrorTextSize - 2, 'y'));
+  appendErrorText(sjis("あ"));
+  EXPECT_EQ(errorText(), std::string(kErrorTextSize - 2, 'y'));
+  appendErrorText("z");
+  EXPECT_EQ(errorText().back(), 'z');
+  showErrorText();
   ASSERT_EQ(shown_.size(), 2u);
-  EXPECT_EQ(shown_[1].text.size(), data::kErrorTextSize - 1);
+  EXPECT_EQ(shown_[1].text.size(), kErrorTextSize - 1);
 }
 
 TEST_F(ScrambledFiles, MissingTextureShowsOpenErrorThenBangAndKeepsTheRecord) {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/message_box.h"
+#include "core/message_box.h"
 #include "platform/system.h"
 
 namespace fs = std::filesystem;

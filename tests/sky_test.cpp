@@ -4,7 +4,7 @@
 #include <fstream>
 #include <map>
 
-#include "app/graphics.h"
+#include "core/graphics.h"
 #include "battle/sky.h"
 #include "device_fixture.h"
 #include "null_device.h"

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/data_root.h"
+#include "core/data_root.h"
 #include "platform/system.h"
 
 namespace fs = std::filesystem;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/draw2d.h"
+#include "core/draw2d.h"
 #include "text_fixture.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "app/graphics.h"
+#include "core/graphics.h"
 #include "data/database.h"
 #include "recording_device.h"
 

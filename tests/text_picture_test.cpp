@@ -6,9 +6,9 @@
 #include <cstring>
 #include <string>
 
-#include "app/data_root.h"
-#include "app/draw2d.h"
-#include "app/message_box.h"
+#include "core/data_root.h"
+#include "core/draw2d.h"
+#include "core/message_box.h"
 #include "data/database.h"
 #include "device_fixture.h"
 #include "event/choice.h"

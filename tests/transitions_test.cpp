@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/capture.h"
-#include "app/frame.h"
-#include "app/transitions.h"
+#include "core/capture.h"
+#include "core/frame.h"
+#include "battle/transitions.h"
 #include "battle/battle_scenes.h"
 #include "forwarding_device.h"
 #include "game_fixture.h"

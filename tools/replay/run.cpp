@@ -6,8 +6,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/frame.h"
-#include "app/graphics.h"
+#include "core/frame.h"
+#include "core/graphics.h"
 #include "app/window_proc.h"
 #include "platform/audio.h"
 #include "platform/png.h"

@@ -1,8 +1,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/frame.h"
-#include "app/keyboard.h"
+#include "core/frame.h"
+#include "core/keyboard.h"
 #include "app/slot_names.h"
 #include "event/choice.h"
 #include "event/message_window.h"

@@ -1,11 +1,11 @@
-#include "app/transitions.h"
+#include "battle/transitions.h"
 
 #include <cstring>
 
-#include "app/capture.h"
-#include "app/draw2d.h"
-#include "app/frame.h"
-#include "app/graphics.h"
+#include "core/capture.h"
+#include "core/draw2d.h"
+#include "core/frame.h"
+#include "core/graphics.h"
 #include "audio/music.h"
 #include "audio/sound.h"
 #include "battle/battle_scenes.h"

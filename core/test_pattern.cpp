@@ -1,8 +1,8 @@
-#include "app/test_pattern.h"
+#include "core/test_pattern.h"
 
 #include <cstdint>
 
-#include "app/graphics.h"
+#include "core/graphics.h"
 
 namespace {
 

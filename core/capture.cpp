@@ -1,11 +1,11 @@
-#include "app/capture.h"
+#include "core/capture.h"
 
 #include <cstring>
 #include <memory>
 
-#include "app/draw2d.h"
-#include "app/frame.h"
-#include "app/graphics.h"
+#include "core/draw2d.h"
+#include "core/frame.h"
+#include "core/graphics.h"
 
 namespace {
 

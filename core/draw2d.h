@@ -5,8 +5,7 @@
 #pragma once
 #include <cstdint>
 
-#include "app/graphics.h"
-#include "gfx/math.h"
+#include "core/graphics.h"
 
 // The one 2D vertex (32 bytes): screen position, rhw, diffuse, specular (unused), u, v.
 struct ScreenVertex {
@@ -75,8 +74,6 @@ void drawWindowBox(float x, float y, float width, float height);
 // background; the caller turns the stencil test off when done.
 void drawMaskedWindow(float x, float y, float width, float height);
 
-// The screen position of a world point under the camera's view and the game's projection.
-void projectPoint(const VECTOR& point, float& screenX, float& screenY);
 // The angle moved into 0 ... 6.28318.
 float wrapAngle(float angle);
 int sign(int value);

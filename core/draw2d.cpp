@@ -1,8 +1,7 @@
-#include "app/draw2d.h"
+#include "core/draw2d.h"
 
 #include <cmath>
 
-#include "gfx/camera.h"
 
 SpriteState gSprite;
 uint32_t gWindowColours[4] = {0xA000C000, 0xA00000C0, 0xA0C00000, 0xA0C0C000};
@@ -148,16 +147,6 @@ void drawMaskedWindow(float x, float y, float width, float height) {
   gDevice->SetRenderState(D3DRS_STENCILREF, 1);
   gDevice->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_LESSEQUAL);
   gDevice->SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_KEEP);
-}
-
-void projectPoint(const VECTOR& point, float& screenX, float& screenY) {
-  MATRIX viewProjection;
-  matrixMultiply(viewProjection, gViewMatrix, gameProjection());
-  VECTOR p = point;
-  p.transform(viewProjection);  // no division by w
-  const float e = 1.0f / (1.0f + p.z);
-  screenX = (1.0f + e * p.x) * 320.0f;
-  screenY = (1.0f - e * p.y) * 240.0f;
 }
 
 float wrapAngle(float angle) {

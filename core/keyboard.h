@@ -22,5 +22,3 @@ void pollBattleKeys();
 // The results screen's poll: nothing while input is off; otherwise the gate takes the frame
 // time and, above 85, the slots are polled (battle mapping), else cleared.
 void gatedPoll();
-// Handles a key-down message of the window (F12 quits).
-void handleKeyDown(int virtualKey);

@@ -1,17 +1,10 @@
-#include "app/boot.h"
-#include "app/frame.h"
+#include "core/frame.h"
 
-#include <chrono>
-
-#include "app/draw2d.h"
-#include "app/graphics.h"
-#include "app/quit.h"
-#include "app/window_proc.h"
-#include "platform/system.h"
-#include "platform/window.h"
+#include "core/draw2d.h"
+#include "core/graphics.h"
 
 
-SlotFunction gScene = BootScene;
+SlotFunction gScene = NoOverlay;  // the start-up installs BootScene before the first frame
 SlotFunction gOverlay1 = NoOverlay;
 SlotFunction gOverlay2 = NoOverlay;
 
@@ -69,40 +62,4 @@ void frameFunction() {
   if (gFadeColour != 0) drawFadeQuad(gFadeColour);
   gOverlay1();
   gOverlay2();
-}
-
-int runOneFrame() {
-  const uint32_t now = plat::GetTickCount();
-  gFrameTime = static_cast<int32_t>(now - gFrameStart);
-  gFrameStart = plat::GetTickCount();
-
-  const auto workStart = std::chrono::steady_clock::now();
-  gDevice->BeginScene();
-  frameFunction();
-  gDevice->EndScene();
-  gFrameWorkMicros =
-      std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - workStart).count();
-  gDevice->Present();
-
-  const int32_t wait = static_cast<int32_t>(gFrameStart + kFramePeriodMs - plat::GetTickCount());
-  const int sleep = wait > 0 ? wait : 0;
-  plat::Sleep(sleep);
-  return sleep;
-}
-
-int runMainLoop() {
-  for (;;) {
-    plat::Message message;
-    if (plat::PeekMessage(message)) {
-      if (message.kind == plat::MessageKind::Quit) return 1;
-      windowProcedure(message);
-      continue;
-    }
-    // No frame may run on the state the quit path has freed.
-    if (quitInProgress()) {
-      plat::Sleep(1);
-      continue;
-    }
-    runOneFrame();
-  }
 }

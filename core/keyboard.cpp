@@ -1,8 +1,6 @@
-#include "app/keyboard.h"
+#include "core/keyboard.h"
 
-#include "app/frame.h"
-#include "app/message_box.h"
-#include "app/quit.h"
+#include "core/frame.h"
 #include "platform/window.h"
 
 int32_t gKeySlots[kKeySlotCount] = {};
@@ -47,14 +45,4 @@ void gatedPoll() {
   } else {
     for (int32_t& slot : gKeySlots) slot = KEY_UP;
   }
-}
-
-void handleKeyDown(int virtualKey) {
-  if (virtualKey != plat::VK_F12) return;
-  // F12 may arrive several times before the window has closed; the game ends once.
-  if (quitInProgress()) return;
-  beginQuit();
-  releaseGameState();
-  showStandardMessage(sjis("正常終了"));
-  plat::PostMessage({plat::MessageKind::Close, 0});
 }

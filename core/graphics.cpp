@@ -1,9 +1,8 @@
-#include "app/graphics.h"
+#include "core/graphics.h"
 
 #include <cmath>
 
-#include "app/capture.h"
-#include "gfx/math.h"
+#include "core/capture.h"
 
 plat::Device* gDevice = nullptr;
 TexRecord gTextures[kTextureTableSize];
@@ -57,8 +56,4 @@ void lightSetup() {
   gDevice->SetRenderState(D3DRS_DITHERENABLE, true);
 }
 
-MATRIX gameProjection() {
-  MATRIX m;
-  matrixPerspectiveFovLH(m, 0.7853982f, 1.3333334f, 64.0f, 15000.0f);
-  return m;
-}
+plat::PixelShaderHandle gPixelShader = 0;

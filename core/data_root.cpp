@@ -1,4 +1,4 @@
-#include "app/data_root.h"
+#include "core/data_root.h"
 
 #include <cstring>
 

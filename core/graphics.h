@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <memory>
 
-#include "gfx/math.h"
 #include "platform/device.h"
 
 // A texture with the width and height of its source image (from the image file's header).
@@ -33,9 +32,6 @@ bool graphicsSetup();
 void graphicsShutdown();
 // Light 0 (the one directional light of the game) and the lighting render states.
 void lightSetup();
-// The game's projection: left-handed perspective, vertical field of view pi/4, aspect 4:3, near
-// plane 64, far plane 15000.
-MATRIX gameProjection();
 
 // The program's pixel shader, made by the boot from "res\ps0.zf"; 0 when there is none.
 extern plat::PixelShaderHandle gPixelShader;

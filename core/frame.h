@@ -34,7 +34,3 @@ void drawFadeQuad(uint32_t colour);
 void updateFade();
 // The frame function: viewport, depth/stencil clear, scene, fade, overlay 1, overlay 2.
 void frameFunction();
-// One frame of the main loop with its pacing; returns the milliseconds it slept.
-int runOneFrame();
-// Runs messages and frames until the quit message; returns 1.
-int runMainLoop();
