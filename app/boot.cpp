@@ -11,16 +11,23 @@
 #include "core/graphics.h"
 #include "core/keyboard.h"
 #include "core/message_box.h"
-#include "core/test_pattern.h"
+#include "core/random.h"
 #include "battle/scene_passes.h"
 #include "battle/sky.h"
 #include "gfx/camera.h"
 #include "data/database.h"
 #include "data/scrambled.h"
+#include "event/actors.h"
+#include "event/event_script.h"
+#include "event/game_state.h"
+#include "field/field.h"
 #include "platform/system.h"
 
 
 namespace {
+
+constexpr int kBootActors = 5;
+constexpr const char* kOpeningScene = "ST_tk0";
 
 // Translates the pixel shader source file and creates the shader; shows "PxSでエラーが！" and
 // leaves the handle empty when the source cannot be read or translated.
@@ -40,8 +47,8 @@ void loadPixelShader(const char* path) {
 
 void BootScene() {
   using namespace plat;
-  std::srand(plat::GetTickCount());
-  gScene = TestPatternScene;
+  seedRandom(plat::GetTickCount());
+  gScene = FieldScene;
 
   gWindowColours[0] = 0xA000C000;
   gWindowColours[1] = 0xA00000C0;
@@ -84,7 +91,20 @@ void BootScene() {
   gDevice->SetRenderState(D3DRS_FOGTABLEMODE, D3DFOG_NONE);
   gDevice->SetRenderState(D3DRS_FOGVERTEXMODE, D3DFOG_LINEAR);
 
+  setUpActors(kBootActors);
+  resetConversationBuffers();
+  resetGameProgress();
+  resetField();
+  resetEventScript();
   gInputEnabled = 1;
+  loadSceneScript(kOpeningScene);
+  gEvent.script.active = 1;
+  stepEventScript();
+  if (CHARA* leader = actorChara(0)) {
+    leader->setAnm(0);
+    leader->clearExtra();
+  }
+
   captureSetup();
   gFullScreenViewport = {0, 0, 640, 480, 0.0f, 1.0f};
   loadPixelShader("res\\ps0.zf");

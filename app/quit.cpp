@@ -5,6 +5,9 @@
 #include "platform/window.h"
 #include "core/graphics.h"
 #include "data/database.h"
+#include "event/actors.h"
+#include "event/event_script.h"
+#include "field/field.h"
 
 namespace {
 bool gQuitting = false;
@@ -19,8 +22,11 @@ bool quitInProgress() {
 }
 
 void releaseGameState() {
-  // In the quit path's order; the actors, the field and the battle join as they land.
+  // In the quit path's order; the battle joins when it lands.
   freeDatabase();
+  resetActors();
+  resetField();
+  resetEventScript();
   if (gDevice && gPixelShader != 0) gDevice->DeletePixelShader(gPixelShader);
   gPixelShader = 0;
   releaseCaptureResources();

@@ -5,6 +5,7 @@
 #include "core/test_pattern.h"
 #include "battle/transitions.h"
 #include "battle/battle_scenes.h"
+#include "field/field.h"
 
 
 namespace {
@@ -18,6 +19,7 @@ const SlotName kSlotNames[] = {
     {BootScene, "BootScene"},
     {NoOverlay, "NoOverlay"},
     {TestPatternScene, "TestPatternScene"},
+    {FieldScene, "FieldScene"},
     {EncounterEffect, "EncounterEffect"},
     {BattleEntryScene, "BattleEntryScene"},
     {BattleExitScene, "BattleExitScene"},

@@ -11,8 +11,6 @@
 #include "battle/battle_scenes.h"
 #include "gfx/math.h"
 
-char gFieldMusicName[128] = "init";
-char gBattleMusicName[128] = "btl0";
 
 namespace {
 

@@ -2,10 +2,7 @@
 // step counter; whoever installs one sets the counter first.
 #pragma once
 
-// Names of the music of the field and of the battle (128 bytes each, zero-terminated); the
-// battle entry and exit switch music only when they differ.
-extern char gFieldMusicName[128];
-extern char gBattleMusicName[128];
+#include "event/game_state.h"
 
 // Starts an encounter: the rest of this frame renders into capture target 0, the encounter
 // sound plays and `EncounterEffect` takes overlay 1.

@@ -101,9 +101,36 @@ uint64_t gWork = 0;
 
 }  // namespace
 
-void endScriptStep(Script& script) {
-  script.active = 0;
-  script.continueFlag = 0;
+void endScriptStep(const ScriptCall& call) {
+  call.script.active = 0;
+  call.script.continueFlag = 0;
+}
+
+CommandTable::CommandTable(std::initializer_list<std::span<const CommandEntry>> lists, ScriptCommandHandler fallback)
+    : fallback_(fallback) {
+  for (const auto& list : lists) {
+    for (const CommandEntry& entry : list) {
+      if (entry.number < 0 || !entry.handler) continue;
+      const size_t index = static_cast<size_t>(entry.number);
+      if (index >= handlers_.size()) handlers_.resize(index + 1, nullptr);
+      if (!handlers_[index]) handlers_[index] = entry.handler;
+    }
+  }
+}
+
+ScriptCommandHandler CommandTable::find(int number) const {
+  return defines(number) ? handlers_[static_cast<size_t>(number)] : fallback_;
+}
+
+bool CommandTable::defines(int number) const {
+  return number >= 0 && static_cast<size_t>(number) < handlers_.size() && handlers_[static_cast<size_t>(number)];
+}
+
+std::vector<int> CommandTable::numbers() const {
+  std::vector<int> result;
+  for (size_t i = 0; i < handlers_.size(); ++i)
+    if (handlers_[i]) result.push_back(static_cast<int>(i));
+  return result;
 }
 
 bool Script::Load(std::string_view directory, std::string_view name) {
@@ -144,19 +171,12 @@ void Script::blankBefore(int count) {
 
 void Script::splice(std::string_view text) {
   if (!hasText()) text_.push_back('\0');
-  // The included text comes with its own closing zero, so the buffer grows by the included
-  // file's whole size.
-  if (text_.size() + text.size() + 1 > static_cast<size_t>(kScriptMaxBytes) + 1) {
+  // The text keeps its one closing zero, so that "length − 4" of c3 still counts from the end.
+  if (text_.size() + text.size() > static_cast<size_t>(kScriptMaxBytes) + 1) {
     showStandardMessage(messages().tooLong);
     return;
   }
-  std::vector<char> joined;
-  joined.reserve(text_.size() + text.size() + 1);
-  joined.insert(joined.end(), text_.begin(), text_.begin() + position_);
-  joined.insert(joined.end(), text.begin(), text.end());
-  joined.insert(joined.end(), text_.begin() + position_, text_.end());
-  joined.push_back('\0');
-  text_.swap(joined);
+  text_.insert(text_.begin() + position_, text.begin(), text.end());
   gWork += text_.size();
 }
 
@@ -325,10 +345,10 @@ void Script::run() {
         familyCommand(commands ? commands->w : nullptr);
         break;
       case '|':
-        if (commands && commands->bar) commands->bar(*this);
+        mark(commands ? commands->bar : nullptr);
         break;
       case '!':
-        if (commands && commands->bang) commands->bang(*this);
+        mark(commands ? commands->bang : nullptr);
         break;
       default:
         // Free text: a double-byte character is skipped whole, so that its second byte is
@@ -340,8 +360,12 @@ void Script::run() {
   --gNesting;
 }
 
-void Script::familyCommand(ScriptCommandHandler handler) {
-  if (!handler) return;  // the letter is free text for this runner
+void Script::mark(ScriptCommandHandler handler) {
+  if (handler) handler(ScriptCall{*this, runner, 0, position_ - 1});
+}
+
+void Script::familyCommand(const CommandTable* table) {
+  if (!table) return;  // the letter is free text for this runner
   const int start = position_ - 1;
   const std::string_view t = text();
   const size_t end = t.find(';', static_cast<size_t>(position_));
@@ -354,7 +378,7 @@ void Script::familyCommand(ScriptCommandHandler handler) {
   const int32_t number = parseDecimal(t.substr(position_, end - position_));
   gWork += end + 1 - static_cast<size_t>(position_);
   position_ = static_cast<int>(end + 1);
-  handler(*this, number, start);
+  if (const ScriptCommandHandler handler = table->find(number)) handler(ScriptCall{*this, runner, number, start});
 }
 
 void Script::calculate() {

@@ -10,8 +10,9 @@
 //   "c"  calculation command: "c", the command digit, one separator character, the arguments
 //   "f", "o", "b", "w"  a command of that family: the letter, a decimal number, ";"
 //   "|", "!"  runner-specific marks
-// The families and marks are executed by handlers that each runner supplies in a
-// ScriptCommands table; a character whose handler is missing is skipped like free text.
+// The families and marks are executed by the command tables that each runner supplies in its
+// ScriptCommands; a letter without a table, or a mark without a handler, is skipped like free
+// text.
 //
 // Arguments in the text:
 //   integer    the text up to the next ","  (at most 16 characters, see readInteger)
@@ -35,6 +36,8 @@
 // the frame's step instead of hanging the game (see Script::stepBudget).
 #pragma once
 #include <cstdint>
+#include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -65,26 +68,63 @@ constexpr int kScriptMaxNesting = 16;
 
 class Script;
 
-// Executes one command of a family. number is the command's decimal number; start is the
-// position of its family letter, where a command that waits puts the script back
-// (Script::waitHere). The handlers of a runner's table receive that runner: a runner installs
-// its table on itself, so its handlers may cast the script to the runner's own type.
-using ScriptCommandHandler = void (*)(Script& script, int number, int start);
-// Executes a one-character mark ("|", "!").
-using ScriptMarkHandler = void (*)(Script& script);
+// Who runs a script: the kind of runner and what it belongs to.
+enum class RunnerKind : uint8_t { None, Actor, Event, ObjectTask, Battle, Action, View };
+struct RunnerContext {
+  RunnerKind kind = RunnerKind::None;
+  int owner = 0;  // the actor number, object-task slot or battle slot; 0 for the others
+};
 
-// What a runner adds to the language. Missing entries are skipped characters.
+// One command as its handler receives it. number is the command's decimal number (0 for the
+// marks); start is the position of its family letter, where a command that waits puts the
+// script back (Script::waitHere). A handler reaches its runner's own state through the runner
+// context, never by casting the script.
+struct ScriptCall {
+  Script& script;
+  RunnerContext runner;
+  int number;
+  int start;
+};
+using ScriptCommandHandler = void (*)(const ScriptCall& call);
+
+// A handler and the command number it serves.
+struct CommandEntry {
+  int number;
+  ScriptCommandHandler handler;
+};
+
+// The handlers of one family indexed by command number. A number without a handler calls the
+// table's fallback (none: the command does nothing).
+class CommandTable {
+ public:
+  // Entries may come in any order and from several topic lists; a number given twice keeps its
+  // first handler.
+  CommandTable(std::initializer_list<std::span<const CommandEntry>> lists, ScriptCommandHandler fallback = nullptr);
+  // The handler of number, or the fallback.
+  ScriptCommandHandler find(int number) const;
+  // Whether number has a handler of its own.
+  bool defines(int number) const;
+  // The numbers with handlers, ascending.
+  std::vector<int> numbers() const;
+
+ private:
+  std::vector<ScriptCommandHandler> handlers_;
+  ScriptCommandHandler fallback_ = nullptr;
+};
+
+// What a runner adds to the language: a table per family and the two marks. A family without a
+// table is free text for that runner (its letter is skipped), and so is a mark without handler.
 struct ScriptCommands {
-  ScriptCommandHandler f = nullptr;  // function commands, shared by all runners
-  ScriptCommandHandler o = nullptr;  // actor commands or object-task commands
-  ScriptCommandHandler b = nullptr;  // battle script commands
-  ScriptCommandHandler w = nullptr;  // action script commands
-  ScriptMarkHandler bar = nullptr;   // "|": the event script's wait for the fade-in
-  ScriptMarkHandler bang = nullptr;  // "!": the object task's end (endScriptStep)
+  const CommandTable* f = nullptr;  // function commands, one table shared by all runners
+  const CommandTable* o = nullptr;  // actor commands or object-task commands
+  const CommandTable* b = nullptr;  // battle script commands
+  const CommandTable* w = nullptr;  // action script commands
+  ScriptCommandHandler bar = nullptr;   // "|": the event script's wait for the fade-in
+  ScriptCommandHandler bang = nullptr;  // "!": the object task's end (endScriptStep)
 };
 
 // A mark handler for "!": active := 0 and the step ends.
-void endScriptStep(Script& script);
+void endScriptStep(const ScriptCall& call);
 
 class Script {
  public:
@@ -94,6 +134,7 @@ class Script {
   int32_t continueFlag = 0;  // 1 while the step goes on in this frame
   int32_t active = 0;        // 1 while the runner steps the script every frame
   const ScriptCommands* commands = nullptr;
+  RunnerContext runner;
   int stepBudget = kScriptStepBudget;
 
   // Frees the current text and loads "%s%s\%s.zd" (data root, directory, name). A file that
@@ -173,7 +214,8 @@ class Script {
   void findLabel(std::string_view name, bool forward);
   void labelMissing(std::string_view name);
   void calculate();
-  void familyCommand(ScriptCommandHandler handler);
+  void familyCommand(const CommandTable* table);
+  void mark(ScriptCommandHandler handler);
   void blankBefore(int count);
   void splice(std::string_view text);
   void skipPast(char c);

@@ -1,5 +1,6 @@
 #include "event/state_json.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "platform/system.h"
@@ -42,6 +43,29 @@ void Object::add(std::string_view name, std::string_view jsonValue) {
 
 void Object::add(std::string_view name, int value) {
   add(name, std::to_string(value));
+}
+
+void Object::add(std::string_view name, float value) {
+  add(name, number(value));
+}
+
+std::string intArray(const int32_t* values, int count) {
+  std::string out = "[";
+  for (int i = 0; i < count; ++i) out += (i ? ", " : "") + std::to_string(values[i]);
+  return out + "]";
+}
+
+std::string floatArray(const float* values, int count) {
+  std::string out = "[";
+  for (int i = 0; i < count; ++i) out += (i ? ", " : "") + number(values[i]);
+  return out + "]";
+}
+
+std::string number(float value) {
+  if (!std::isfinite(value)) return "0";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", static_cast<double>(value));
+  return text;
 }
 
 }  // namespace state_json

@@ -1,5 +1,6 @@
 // Small helpers that write the state dumps of the message and choice windows as JSON text.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -10,11 +11,18 @@ std::string quoted(std::string_view utf8);
 // A JSON string literal of game text (code page 932), converted to UTF-8.
 std::string gameText(std::string_view cp932);
 
+// A JSON array of numbers.
+std::string intArray(const int32_t* values, int count);
+std::string floatArray(const float* values, int count);
+// A JSON number of a float: a short fixed text, 0 for what is not finite.
+std::string number(float value);
+
 // Members in the order they are added, written as one object.
 class Object {
  public:
   void add(std::string_view name, std::string_view jsonValue);
   void add(std::string_view name, int value);
+  void add(std::string_view name, float value);
   std::string text() const { return body_ + "}"; }
 
  private:

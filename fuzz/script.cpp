@@ -13,7 +13,9 @@
 
 namespace {
 
-void fCommand(Script& s, int number, int start) {
+void fCommand(const ScriptCall& c) {
+  Script& s = c.script;
+  const int number = c.number, start = c.start;
   if (number == 6) {
     s.waitHere(start);
   } else if (number == 0) {
@@ -24,24 +26,29 @@ void fCommand(Script& s, int number, int start) {
   }
 }
 
-void oCommand(Script& s, int number, int) {
+void oCommand(const ScriptCall& c) {
+  Script& s = c.script;
+  const int number = c.number;
   if (number == 0) s.Free();
   if (number == 1) s.v[3] = 2;
 }
 
-void bCommand(Script& s, int number, int) {
+void bCommand(const ScriptCall& c) {
+  Script& s = c.script;
+  const int number = c.number;
   if (number == 0) s.Rewind();
   if (number == 1) s.setPosition(s.v[0]);
   if (number == 2) s.FindLabelForward(s.str());
 }
 
-void wCommand(Script& s, int number, int) {
-  if (number == 22) s.includeText("@:i// c0 0,1,+ c2 0,<,5, c4 i//1 ", 4);
+void wCommand(const ScriptCall& c) {
+  if (c.number == 22) c.script.includeText("@:i// c0 0,1,+ c2 0,<,5, c4 i//1 ", 4);
 }
 
-void barMark(Script& s) { s.continueFlag = 0; }
+void barMark(const ScriptCall& c) { c.script.continueFlag = 0; }
 
-const ScriptCommands kCommands{fCommand, oCommand, bCommand, wCommand, barMark, endScriptStep};
+const CommandTable kF({}, fCommand), kO({}, oCommand), kB({}, bCommand), kW({}, wCommand);
+const ScriptCommands kCommands{&kF, &kO, &kB, &kW, barMark, endScriptStep};
 
 void check(const Script& s) {
   if (s.position() < 0 || s.position() > s.length()) std::abort();

@@ -1,0 +1,20 @@
+// What the scripts may ask of a running battle. The battle fills these while it exists; outside
+// a battle they are empty and the commands that need them change nothing.
+#pragma once
+
+struct BattleLink {
+  bool (*running)() = nullptr;
+  // f27: the view script to the label "RC<n>" and active; -1 makes it inactive.
+  void (*viewScript)(int label) = nullptr;
+  // f53 0: toggles battle switch n and hands the new value to the battle.
+  void (*toggleSwitch)(int n) = nullptr;
+  // f54 0: battle slot n steps back and is marked (as after f53 1); actor n gets action 6.
+  void (*stepBack)(int slot) = nullptr;
+  // f53 1: the closing step of f54 0 for battle slot n.
+  void (*markSlot)(int slot) = nullptr;
+};
+extern BattleLink gBattleLink;
+
+inline bool battleRunning() {
+  return gBattleLink.running && gBattleLink.running();
+}
