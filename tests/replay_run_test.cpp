@@ -74,7 +74,7 @@ TEST_F(ReplayRun, WritesThePictureAndTheStateOfTheChosenFrame) {
   EXPECT_NE(json.find("\"overlay1\": \"NoOverlay\""), std::string::npos) << json;
   EXPECT_NE(json.find("\"fade_colour\": \"0x00000000\""), std::string::npos) << json;
   EXPECT_NE(json.find("\"input_enabled\": 1"), std::string::npos) << json;
-  EXPECT_NE(json.find("\"message\": {\"text\": \"\""), std::string::npos) << json;
+  EXPECT_NE(json.find("\"message\": {\"text\": \"風が"), std::string::npos) << json;  // the opening's first words
   EXPECT_NE(json.find("\"choice\": {\"state\": 0"), std::string::npos) << json;
   EXPECT_NE(read("out.txt").find("frames 60"), std::string::npos) << read("out.txt");
 }
@@ -99,9 +99,8 @@ TEST_F(ReplayRun, EscapeDoesNothing) {
 TEST_F(ReplayRun, KeyStatesShowInTheStateDump) {
   write("keys.txt", "2 UP down\n");
   ASSERT_EQ(replay("--frames 3 --keys " + (dir / "keys.txt").string() + " --state 3:" + (dir / "s.json").string()), 0);
-  // Nothing polls the keys in the test pattern scene, so the slots stay as they were; the dump
-  // still carries all eight.
-  EXPECT_NE(read("s.json").find("\"keys\": [0, 0, 0, 0, 0, 0, 0, 0]"), std::string::npos) << read("s.json");
+  // The field polls the keys every frame: pressed on frame 2, held on frame 3.
+  EXPECT_NE(read("s.json").find("\"keys\": [3, 0, 0, 0, 0, 0, 0, 0]"), std::string::npos) << read("s.json");
 }
 
 TEST_F(ReplayRun, DemoGameBootsWithoutAMessage) {

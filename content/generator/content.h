@@ -63,6 +63,8 @@ class DataTree {
   // The file scrambled as the game expects textures and sounds (first 96 bytes inverted).
   void writeScrambled(const std::string& path, std::vector<uint8_t> plain);
 
+ const fs::path& root() const { return root_; }
+
  private:
   fs::path root_;
 };
@@ -146,6 +148,7 @@ void generateMusic(Context& context);         // Zms\*.zms
 void generateShaders(Context& context);       // RES\ps0.zf
 void generateModels(Context& context);        // OTSK\shd.zdx (Mat model)
 void generateRbModels(Context& context);      // Mdl\test.zdm, its texture and eye textures
-void generateCharacters(Context& context);    // Mdl\<script name>.ZD, Wea\wea<item>.ZDX and textures
+void generateCharacters(Context& context);
+void generateScripts(Context& context);       // ev\*.zd, ev\OSCR\*.zd and the other script directories    // Mdl\<script name>.ZD, Wea\wea<item>.ZDX and textures
 
 }  // namespace content

@@ -22,6 +22,7 @@ struct PortraitStyle {
 
 // One style per playable character, by actor script name.
 const std::map<std::string, PortraitStyle> kStyles = {
+    {"SOYO", {0xFFB0A080, 0xFF403020, 0xFFD8D8D8, 0xFFE8C8A8, 0xFF404040, 0xFF6A4A7A, 0xFFC0A040, true, true}},
     {"NAGI", {0xFF6A8FD0, 0xFF20305A, 0xFF4A2E1C, 0xFFF2CFB0, 0xFF2A4A80, 0xFF2F5FA8, 0xFFD03030, false, false}},
     {"SUZU", {0xFFE8A0B8, 0xFF6A2040, 0xFF181018, 0xFFF6D8C0, 0xFF602040, 0xFFF4F0F0, 0xFFE02040, true, false}},
     {"TOBI", {0xFF90C070, 0xFF2A4A20, 0xFF6A5A2A, 0xFFE0B890, 0xFF305020, 0xFF6A4A2A, 0xFF40A040, false, false}},
