@@ -55,11 +55,19 @@ float nextTempo(int mode, int32_t value) {
   return std::clamp(tempo, plat::kMidiTempoMin, plat::kMidiTempoMax);
 }
 
-void showNoSoundfontMessage() {
-  showStandardMessage(sjis("音楽用のサウンドフォントが見つからないため、音楽なしで続けます。\n"
-                           "環境変数 ORVANE_SOUNDFONT にサウンドフォント (.sf2) を指定するか、"
-                           "timgm6mb-soundfont パッケージを入れてください。\n探した場所: ") +
-                      plat::Cp932FromUtf8(plat::MusicSoundfontDescription()));
+// Music problems that the game plays on through (silent music) are one line on standard error,
+// not a message box.
+void reportMusicProblem(const std::string& lineUtf8) {
+  std::fprintf(stderr, "Orvane: music: %s\n", lineUtf8.c_str());
+}
+
+void reportNoSoundfont() {
+  reportMusicProblem("no soundfont found (tried " + plat::MusicSoundfontDescription() +
+                     "); set ORVANE_SOUNDFONT to a .sf2 file or install timgm6mb-soundfont; playing on without music");
+}
+
+void reportUnplayable(const std::string& path, const char* reason) {
+  reportMusicProblem(plat::Utf8FromCp932(path) + ": " + reason + "; it stays silent");
 }
 
 }  // namespace
@@ -75,7 +83,7 @@ bool musicSetupIn(const std::string& directory) {
       showStandardMessage(sjis("DirectMusicPerformance8オブジェクトの作成に失敗"));
       return false;
     case plat::MusicSynth::NoSoundfont:
-      showNoSoundfontMessage();
+      reportNoSoundfont();
       break;
     case plat::MusicSynth::Ready:
       break;
@@ -99,17 +107,18 @@ void musicShutdown() {
 
 void playMusic(const char* name) {
   if (!gMusicOpen || name == nullptr) return;
-  FILE* f = plat::OpenFile(gDirectory + name + ".zms", "rb");
+  const std::string path = gDirectory + name + ".zms";
+  FILE* f = plat::OpenFile(path, "rb");
   if (f == nullptr) return;  // no such piece: silence, as intended for fields without music
   std::vector<uint8_t> file;
   const bool read = readWholeFile(f, file);
   std::fclose(f);
   if (!read || !plat::IsPlayableMidi(file.data(), file.size())) {
-    showStandardMessage(sjis("セグメントのパラメータ設定に失敗"));
+    reportUnplayable(path, "not a Standard MIDI File that can be played");
     return;
   }
   if (!plat::PlayMidi(file.data(), file.size())) {
-    showStandardMessage(sjis("セグメント0のバンドのダウンロードに失敗"));
+    reportUnplayable(path, "the synthesiser could not start it");
     return;
   }
   setGlobalParam(GUID_PerfMasterVolume, 0, kPlayVolume);

@@ -13,7 +13,7 @@ enum GlobalParam {
 
 // Opens the music output with the music directory "Zms" under the data root, then plays "init".
 // False (after its message) when no music output can run at all; without a soundfont the
-// game goes on with silent music after one message.
+// game goes on with silent music after one line on standard error.
 bool musicSetup();
 // The same with another music directory (a game path ending in a separator).
 bool musicSetupIn(const std::string& directory);
@@ -21,7 +21,8 @@ bool musicSetupIn(const std::string& directory);
 void musicShutdown();
 
 // Plays "NAME.zms" from the music directory, looped forever, and sets the master volume to
-// +5 dB. A missing file plays nothing and says nothing. Whatever played before is replaced.
+// +5 dB. A missing file plays nothing and says nothing; a file that cannot be played stays
+// silent with one line on standard error. Whatever played before is replaced.
 void playMusic(const char* name);
 // Stops all music.
 void stopMusic();

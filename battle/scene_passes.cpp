@@ -258,14 +258,16 @@ void startTrail(uint32_t colour, int chara, const MakeMat* weapon) {
 }
 
 void updateTrail() {
-  if (gTrail.active == 0 || gTrail.count == 0) return;
+  if (gTrail.active == 0) return;
   const CHARA* chara = charaAt(gTrail.chara);
   if (!chara) return;
   const MATRIX now = trailHand(*chara);
   // A sample every 4 ms, never more than the ring holds behind its first pair.
   const int n = std::min(static_cast<int>(static_cast<float>(gFrameTime) * 0.25f), (kTrailPoints - 2) / 2);
-  if (n > 0) {
-    if (gTrail.count + 2 * n > kTrailPoints) gTrail.count = 2;
+  if (n > 0 && gTrail.count + 2 * n > kTrailPoints) {
+    // The ring would overflow: it starts again behind its first pair, and this frame adds nothing.
+    gTrail.count = 2;
+  } else if (n > 0) {
     for (int i = 1; i <= n; ++i) {
       const MATRIX hand = lerpMatrix(gTrail.lastHand, now, static_cast<float>(i) / static_cast<float>(n));
       gTrail.points[gTrail.count] = bladePoint(kTrailBase, hand);

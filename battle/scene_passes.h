@@ -85,8 +85,9 @@ MATRIX trailHand(const CHARA& chara);
 // the weapon model's colour with alpha 0xE8, or 0xD20000D2 without a weapon model. Every point
 // starts at the blade's base.
 void startTrail(uint32_t colour, int chara, const MakeMat* weapon);
-// While the trail is active: a pair of points (blade base, blade tip) for every 4 ms of gFrameTime,
-// spread between last frame's hand and this frame's. A ring that would overflow starts again.
+// While the trail is active, also after it has faded out: a pair of points (blade base, blade
+// tip) for every 4 ms of gFrameTime, spread between last frame's hand and this frame's. A ring
+// that would overflow starts again at 2 points and takes none of that frame's samples.
 void updateTrail();
 // Draws the trail and fades it; the trail ends when its newest pair has faded away.
 void drawTrail();

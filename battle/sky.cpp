@@ -17,6 +17,9 @@ using namespace plat;
 constexpr DWORD kSkyVertexFormat = D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1;
 constexpr float kHalf = 256.0f;
 constexpr uint32_t kWhite = 0xFFFFFFFF;
+// Base texture coordinates of the corners of every face (top left, top right, bottom left,
+// bottom right); a 1 marks a tiling coordinate.
+constexpr float kCornerUV[4][2] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}};
 
 // Faces 0 to 3 go round the horizon (+z, +x, -z, -x), face 4 is the top. Each face lists its
 // corners top left, top right, bottom left, bottom right as seen from inside, so that both of its
@@ -31,10 +34,10 @@ SkyBox makeSkyTable() {
       {{-h, h, -h}, {-h, h, h}, {-h, -h, -h}, {-h, -h, h}},
       {{-h, h, -h}, {h, h, -h}, {-h, h, h}, {h, h, h}},
   };
-  const float uv[4][2] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}};
   for (int f = 0; f < kSkyFaces; ++f) {
     for (int c = 0; c < 4; ++c) {
-      sky.faces[f][c] = {corners[f][c][0], corners[f][c][1], corners[f][c][2], kWhite, uv[c][0], uv[c][1]};
+      sky.faces[f][c] = {corners[f][c][0], corners[f][c][1], corners[f][c][2], kWhite, kCornerUV[c][0],
+                         kCornerUV[c][1]};
     }
   }
   return sky;
@@ -53,11 +56,13 @@ void loadFaces(std::string_view baseName) {
   }
 }
 
+// Every tiling coordinate takes the value, whatever an earlier sky left there (a tiling of 0
+// must not lose them for the skies after it).
 void setTiling(float tiling) {
   for (auto& face : gSky.faces) {
-    for (SkyVertex& corner : face) {
-      if (corner.u != 0.0f) corner.u = tiling;
-      if (corner.v != 0.0f) corner.v = tiling;
+    for (int c = 0; c < 4; ++c) {
+      face[c].u = kCornerUV[c][0] != 0.0f ? tiling : 0.0f;
+      face[c].v = kCornerUV[c][1] != 0.0f ? tiling : 0.0f;
     }
   }
 }

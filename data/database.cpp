@@ -136,6 +136,8 @@ void loadCharacterSheets() {
   gCharacterTables.assign(static_cast<size_t>(gCharacterSheetCount), CharacterTables{});
   const data::SheetLimits limits{static_cast<int>(gTechniques.size()), static_cast<int>(gTkList.size()),
                                  static_cast<int>(gScrolls.size()), gItems};
+  // Every character has a level for every technique, also those whose sheet is never read.
+  for (CharacterTables& tables : gCharacterTables) tables.techniqueLevels.assign(gTechniques.size(), 0);
   for (int n = 0; n < gCharacterSheetCount; ++n) {
     const std::string path = rootedPath("%sSCHR\\c%d.zd", n);
     const auto file = plat::ReadFile(path);

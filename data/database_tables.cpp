@@ -246,9 +246,11 @@ void parseCharacterSheet(std::span<const uint8_t> file, const SheetLimits& limit
   in.skipLine(kRestOfLine);
 
   std::fill(std::begin(tables.tk), std::end(tables.tk), kNoTk);
-  int stored = 0;
+  // A number out of range leaves its entry empty; the entries after it keep their places.
+  int entry = 0;
   readMarkedList(in, kTkSlots, value, [&](int tk) {
-    if (tk >= 0 && tk < limits.tkCount) tables.tk[stored++] = static_cast<int16_t>(tk);
+    if (tk >= 0 && tk < limits.tkCount) tables.tk[entry] = static_cast<int16_t>(tk);
+    ++entry;
   });
   in.skipLine(kRestOfLine);
 

@@ -22,7 +22,7 @@ void checkInvariants() {
   if (m.height < 0 || m.height > kMessageOpenHeight) std::abort();
   const LISTWIN& list = gChoice.list;
   if (list.count != static_cast<int>(list.entries.size())) std::abort();
-  if (list.count > 0 && (list.cursor < 0 || list.cursor >= list.count)) std::abort();
+  if (list.count > 0 && (list.cursorEntry() < 0 || list.cursorEntry() >= list.count)) std::abort();
 }
 
 // The 32-bit number in the four bytes after the part's first.

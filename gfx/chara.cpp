@@ -275,8 +275,8 @@ void CHARA::queueAnm(int place, int action) {
 
 void CHARA::playNext() {
   const uint32_t next = queue[0];
+  // The last entry keeps its value: the last follow-up repeats until the queue is changed.
   for (int i = 0; i + 1 < kActionQueueSize; ++i) queue[i] = queue[i + 1];
-  queue[kActionQueueSize - 1] = 0;
   setAnm(static_cast<int>(next & ~kQueuedAction));
 }
 

@@ -84,7 +84,8 @@ class CHARA : public OBJMODEL {
   int setAnmClear(int action);
   // Puts an action into queue position 0 to 3 (other positions are ignored).
   void queueAnm(int place, int action);
-  // Starts the action of queue entry 0 and moves the later entries up; the last one empties.
+  // Starts the action of queue entry 0 and moves the later entries up; the last one keeps its
+  // value, so a set last entry repeats.
   void playNext();
   // Deletes every animation whose name begins with the prefix, in any letter case.
   void deleteAnims(std::string_view prefix);

@@ -53,7 +53,6 @@ LISTWIN::LISTWIN() {
 void LISTWIN::setCount(int n) {
   count = std::max(n, 0);
   entries.assign(count, Entry{0, emptyText()});
-  cursor = std::clamp(cursor, 0, std::max(count - 1, 0));
   clearAll();
 }
 
@@ -95,8 +94,12 @@ int LISTWIN::countFilled() const {
   return n;
 }
 
+int LISTWIN::cursorEntry() const {
+  return std::clamp(cursor, 0, std::max(count - 1, 0));
+}
+
 int LISTWIN::cursorValue() const {
-  return cursor >= 0 && cursor < count ? entries[cursor].value : 0;
+  return count > 0 ? entries[cursorEntry()].value : 0;
 }
 
 void LISTWIN::fitSize(int rows) {
@@ -111,9 +114,10 @@ void LISTWIN::fitSize(int rows) {
 
 void LISTWIN::moveCursor(int delta) {
   if (count <= 0) return;
+  const int from = cursorEntry();
   // The target, kept inside the int range: the scans below only compare it with the entries.
-  int j = static_cast<int>(std::clamp<int64_t>(int64_t{cursor} + delta, -1, count));
-  if (delta != 1 && j >= count && cursor != count - 1) j = count - 1;
+  int j = static_cast<int>(std::clamp<int64_t>(int64_t{from} + delta, -1, count));
+  if (delta != 1 && j >= count && from != count - 1) j = count - 1;
 
   const bool wraps = columns <= 1;
   int found = -1;
@@ -154,11 +158,12 @@ float LISTWIN::stepOpening() {
 void LISTWIN::drawList(float x, float y) {
   const float k = stepOpening();
   drawMaskedWindow(x + (width - width * k) * 0.5f, y + (height - height * k) * 0.5f, width * k, height * k);
+  const int at = cursorEntry();
   for (int i = 0; i < count; ++i) {
     if (!isFilled(i)) continue;
     const float textY = y + kRowHeight * i + 6.0f;
-    drawText(entries[i].text, x + 24.0f, textY, i == cursor ? kListCursorColour : kListTextColour);
-    if (i == cursor) drawCursor(x + 8.0f, textY);
+    drawText(entries[i].text, x + 24.0f, textY, i == at ? kListCursorColour : kListTextColour);
+    if (i == at) drawCursor(x + 8.0f, textY);
   }
   stencilOff();
 }
@@ -166,17 +171,18 @@ void LISTWIN::drawList(float x, float y) {
 void LISTWIN::drawEntries(float textX, float textY, int first, int end) {
   const float columnStep = (width - 24.0f) * 0.5f;
   const int perRow = columnCount();
+  const int at = cursorEntry();
   float entryX = textX;
   for (int i = first; i < end; ++i) {
     if (isFilled(i)) {
       uint32_t colour = kListTextColour;
       if (entries[i].value < 0) {
         colour = kListGreyColour;
-      } else if (i == cursor) {
+      } else if (i == at) {
         colour = kListCursorColour;
       }
       drawText(entries[i].text, entryX, textY, colour);
-      if (i == cursor) drawCursor(entryX - 16.0f, textY);
+      if (i == at) drawCursor(entryX - 16.0f, textY);
     }
     entryX += columnStep;
     if ((i - first + 1) % perRow == 0) {

@@ -32,7 +32,7 @@ class LISTWIN {
   float width = 128.0f;
   float height = 128.0f;
   int openAmount = 0;  // 0 closed; full size at kListFullyOpen
-  int cursor = 0;      // entry index
+  int cursor = 0;      // entry index; may lie past a list made smaller since (see cursorEntry)
   int columns = 1;
   int openSpeed = 0;    // added to the open amount at every draw until it exceeds kListFullyOpen
   int scrollSpeed = 0;  // pixels per draw: kListScrollStep or its negative while scrolling
@@ -40,8 +40,8 @@ class LISTWIN {
 
   LISTWIN();
 
-  // Makes n free entries (the old ones are dropped), then clearAll. The cursor is kept inside
-  // the new entries.
+  // Makes n free entries (the old ones are dropped), then clearAll. The cursor stays where it
+  // was, so a list made anew starts where the last one left it.
   void setCount(int n);
   // Scroll offset 0 and every text emptied.
   void clearAll();
@@ -59,7 +59,10 @@ class LISTWIN {
   void moveCursor(int delta);
 
   bool isFilled(int index) const;
-  // The value of the cursor entry (0 when the cursor is not on an entry).
+  // The entry the cursor stands on: the cursor kept inside the entries (0 for an empty list).
+  // Drawing, moving and the cursor value all go by it.
+  int cursorEntry() const;
+  // The value of the cursor entry (0 for an empty list).
   int cursorValue() const;
   // True while the opening animation runs.
   bool opening() const { return openSpeed != 0; }

@@ -771,15 +771,21 @@ HRESULT GlDevice::SetRenderTarget(Surface* renderTarget, Surface* depthStencil) 
   if (depthStencil && (!depth || !ours(depth) || depth->kind() != GlSurface::Kind::Depth)) return D3DERR_INVALIDCALL;
   GlSurface* oldColour = renderTarget_;
   GlSurface* oldDepth = depthStencil_;
+  const D3DVIEWPORT8 oldViewport = viewport_;
   if (!attachTarget(colour, depth)) {
     attachTarget(oldColour, oldDepth);
+    viewport_ = oldViewport;
     return D3DERR_INVALIDCALL;
   }
+  // As in Direct3D 8, a new target brings a viewport over the whole of it; the frame sets its
+  // 640 x 480 viewport again at its start.
+  viewport_ = {0, 0, colour->GetDesc().Width, colour->GetDesc().Height, 0.0f, 1.0f};
+  dirty_ |= kDirtyViewport | kDirtyTransform;
   return D3D_OK;
 }
 
 // Binds the colour and depth surfaces for drawing. The viewport stays as set, cut to the new
-// target, so a 640 x 480 frame lands in the top-left corner of a larger target.
+// target (SetRenderTarget then widens it to the whole target).
 bool GlDevice::attachTarget(GlSurface* colour, GlSurface* depth) {
   if (!colour) return false;
   gl::BindFramebuffer(GL_FRAMEBUFFER, framebuffer_);

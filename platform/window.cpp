@@ -23,10 +23,10 @@ int virtualKeyOf(SDL_Keycode key) {
   switch (key) {
     case SDLK_RETURN:
     case SDLK_KP_ENTER: return VK_RETURN;
-    case SDLK_LSHIFT:
-    case SDLK_RSHIFT: return VK_SHIFT;
-    case SDLK_LCTRL:
-    case SDLK_RCTRL: return VK_CONTROL;
+    case SDLK_LSHIFT: return VK_LSHIFT;
+    case SDLK_RSHIFT: return VK_RSHIFT;
+    case SDLK_LCTRL: return VK_LCONTROL;
+    case SDLK_RCTRL: return VK_RCONTROL;
     case SDLK_ESCAPE: return VK_ESCAPE;
     case SDLK_SPACE: return VK_SPACE;
     case SDLK_LEFT: return VK_LEFT;
@@ -38,10 +38,25 @@ int virtualKeyOf(SDL_Keycode key) {
   }
 }
 
+// The key a message names: a side key of a pair is reported as the pair, as key messages do.
+int messageKeyOf(int key) {
+  if (key == VK_LSHIFT || key == VK_RSHIFT) return VK_SHIFT;
+  if (key == VK_LCONTROL || key == VK_RCONTROL) return VK_CONTROL;
+  return key;
+}
+
 void keyEvent(KeyEvent e) {
   if (e.key <= 0 || e.key > 255) return;
   gKeyDown[e.key] = e.down;
-  if (e.down) gQueue.push_back({MessageKind::KeyDown, e.key});
+  if (e.down) gQueue.push_back({MessageKind::KeyDown, messageKeyOf(e.key)});
+}
+
+// A key, or for the pairs either of its side keys (or the pair itself, as scripted input names
+// it), is down.
+bool keyIsDown(int key) {
+  if (key == VK_SHIFT) return gKeyDown[VK_SHIFT] || gKeyDown[VK_LSHIFT] || gKeyDown[VK_RSHIFT];
+  if (key == VK_CONTROL) return gKeyDown[VK_CONTROL] || gKeyDown[VK_LCONTROL] || gKeyDown[VK_RCONTROL];
+  return gKeyDown[key];
 }
 
 void pumpSdlEvents() {
@@ -162,7 +177,7 @@ void PostMessage(const Message& message) {
 
 int16_t GetKeyState(int virtualKey) {
   if (virtualKey <= 0 || virtualKey > 255) return 0;
-  return gKeyDown[virtualKey] ? static_cast<int16_t>(0xFF80) : 0;
+  return keyIsDown(virtualKey) ? static_cast<int16_t>(0xFF80) : 0;
 }
 
 void SetKeySource(KeySource source) {

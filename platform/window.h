@@ -19,6 +19,12 @@ enum : int {
   VK_RIGHT = 0x27,
   VK_DOWN = 0x28,
   VK_F12 = 0x7B,
+  // The left and right keys of the two pairs, tracked apart; VK_SHIFT and VK_CONTROL read as
+  // down while either key of their pair is down.
+  VK_LSHIFT = 0xA0,
+  VK_RSHIFT = 0xA1,
+  VK_LCONTROL = 0xA2,
+  VK_RCONTROL = 0xA3,
 };
 
 enum class MessageKind { KeyDown, Close, Quit };
@@ -47,7 +53,8 @@ bool PeekMessage(Message& out);
 // Queues a message (PostMessageA / PostQuitMessage).
 void PostMessage(const Message& message);
 
-// Like GetKeyState: bit 0x80 is set while the key is down.
+// Like GetKeyState: bit 0x80 is set while the key is down (for VK_SHIFT and VK_CONTROL, while
+// either key of the pair is down).
 int16_t GetKeyState(int virtualKey);
 
 // Scripted input for the replay runner: before each frame the source is asked for the key events

@@ -534,7 +534,7 @@ TEST_F(CharaTest, LoopingRestartsAndHoldKeepsTheLastPose) {
   EXPECT_EQ(c.playDirection, 1);
 }
 
-TEST_F(CharaTest, QueueStartsEntriesInOrderAndEmpties) {
+TEST_F(CharaTest, QueueStartsEntriesInOrderAndItsLastEntryRepeats) {
   writeFigure();
   CHARA c;
   c.Load("HERO");
@@ -552,7 +552,7 @@ TEST_F(CharaTest, QueueStartsEntriesInOrderAndEmpties) {
   EXPECT_EQ(c.queue[0], 0x80000002u);
   EXPECT_EQ(c.queue[1], 0u);
   EXPECT_EQ(c.queue[2], 0x80000001u);
-  EXPECT_EQ(c.queue[3], 0u);
+  EXPECT_EQ(c.queue[3], 0x80000001u);  // the last entry keeps its value
   c.step(11, 0);
   EXPECT_EQ(c.getAnim(), 2);
   EXPECT_EQ(c.playFlags, kPlayOn | kPlayPingPong);
@@ -562,7 +562,7 @@ TEST_F(CharaTest, QueueStartsEntriesInOrderAndEmpties) {
   EXPECT_EQ(c.playDirection, -1);
   EXPECT_EQ(c.queue[1], 0x80000001u);
 
-  // A full queue plays in order and empties; then the last action loops by itself.
+  // A full queue plays in order; its last entry stays, so the last follow-up keeps coming.
   c.setAnmClear(3);
   for (uint32_t entry : c.queue) EXPECT_EQ(entry, 0u);
   c.queueAnm(0, 0);
@@ -575,7 +575,7 @@ TEST_F(CharaTest, QueueStartsEntriesInOrderAndEmpties) {
     played.push_back(c.getAnim());
   }
   EXPECT_EQ(played, (std::vector<int>{0, 3, 0, 3}));
-  for (uint32_t entry : c.queue) EXPECT_EQ(entry, 0u);
+  for (uint32_t entry : c.queue) EXPECT_EQ(entry, 0x80000003u);
   c.step(5, 0);
   EXPECT_EQ(c.getAnim(), 3);
   EXPECT_EQ(c.getFrame(), 0);

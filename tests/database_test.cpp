@@ -209,8 +209,10 @@ TEST(DatabaseParse, NumbersOutOfRangeAreIgnored) {
                                           "12,-1,200,0,", "2,5,1,-1,")),
                             limitsFor(items), record, tables);
   for (int t = 0; t < 10; ++t) EXPECT_EQ(tables.techniqueLevels[t], t == 2 ? 100 : 0);
-  EXPECT_EQ(tables.tk[0], 4);
+  EXPECT_EQ(tables.tk[0], kNoTk);  // an entry out of range stays empty in its place
   EXPECT_EQ(tables.tk[1], kNoTk);
+  EXPECT_EQ(tables.tk[2], 4);
+  EXPECT_EQ(tables.tk[3], kNoTk);
   EXPECT_EQ(record.items[0], 1);
   EXPECT_EQ(record.items[1], kNoItem);
   EXPECT_EQ(record.items[2], kNoItem);
@@ -418,8 +420,12 @@ TEST_F(DatabaseFiles, AnUnreadableSheetStopsTheSheets) {
   write("SCHR/c1.zd", sheet());
   countCharacterSheets();
   fs::remove(root_ / "SCHR" / "c0.zd");
+  gTechniques.resize(3);
   loadCharacterSheets();
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_EQ(messages_[0].rfind("SCHR file Reading error!\n \"", 0), 0u);
   EXPECT_NE(messages_[0].find("c0.zd\" "), std::string::npos);
+  // The sheets not read still have a level for every technique.
+  ASSERT_EQ(gCharacterTables.size(), 2u);
+  for (const CharacterTables& tables : gCharacterTables) EXPECT_EQ(tables.techniqueLevels, std::vector<uint8_t>(3, 0));
 }

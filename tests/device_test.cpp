@@ -171,6 +171,31 @@ TEST_F(DeviceTest, RenderTargetTextureSamplesTopRowFirst) {
   EXPECT_TRUE(near(at(100, 5), {255, 0, 0, 255}, 0));
 }
 
+// As in Direct3D 8, a new render target brings a viewport over the whole of it, so that a clear
+// covers all of a 1024 x 512 capture target, and the back buffer gets its 640 x 480 back.
+TEST_F(DeviceTest, NewRenderTargetGetsAViewportOverAllOfIt) {
+  std::unique_ptr<Texture> target;
+  ASSERT_EQ(device->CreateTexture(1024, 512, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &target),
+            D3D_OK);
+  Surface* backBuffer = nullptr;
+  Surface* backDepth = nullptr;
+  device->GetRenderTarget(&backBuffer);
+  device->GetDepthStencilSurface(&backDepth);
+  ASSERT_EQ(device->SetViewport({10, 10, 100, 100, 0.0f, 1.0f}), D3D_OK);
+  ASSERT_EQ(device->SetRenderTarget(target->GetSurfaceLevel(0), nullptr), D3D_OK);
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0);
+  const auto pixels = device->ReadSurface(target->GetSurfaceLevel(0));
+  for (auto [x, y] : {std::pair{0, 0}, {700, 100}, {100, 500}, {1023, 511}})
+    EXPECT_TRUE(near(pixelOf(pixels, 1024, x, y), {255, 0, 0, 255}, 0)) << x << "," << y;
+
+  ASSERT_EQ(device->SetRenderTarget(backBuffer, backDepth), D3D_OK);
+  D3DVIEWPORT8 viewport{};
+  device->GetViewport(&viewport);
+  EXPECT_EQ(viewport.X, 0u);
+  EXPECT_EQ(viewport.Width, 640u);
+  EXPECT_EQ(viewport.Height, 480u);
+}
+
 TEST_F(DeviceTest, TargetThatGoesAwayLeavesTheBackBuffer) {
   Surface* backBuffer = nullptr;
   device->GetRenderTarget(&backBuffer);

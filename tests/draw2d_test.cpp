@@ -196,15 +196,23 @@ TEST_F(Draw2dTest, ProjectPointUsesTheViewAndTheGameProjection) {
   gViewMatrix.identity();
   gViewMatrix.m[3][2] = 100.0f;  // the world moves 100 units away from the eye
   float x = 0, y = 0;
-  projectPoint(VECTOR{0, 0, 0}, x, y);
+  EXPECT_TRUE(projectPoint(VECTOR{0, 0, 0}, x, y));
   EXPECT_FLOAT_EQ(x, 320.0f);
   EXPECT_FLOAT_EQ(y, 240.0f);
   // z' = 100 zs - 64 zs; e = 1 / (1 + z'); right and up of the centre.
   const D3DMATRIX p = gameProjection();
   const float e = 1.0f / (1.0f + (100.0f - 64.0f) * p.m[2][2]);
-  projectPoint(VECTOR{10, 5, 0}, x, y);
+  EXPECT_TRUE(projectPoint(VECTOR{10, 5, 0}, x, y));
   EXPECT_NEAR(x, (1.0f + e * 10.0f * p.m[0][0]) * 320.0f, 1e-3f);
   EXPECT_NEAR(y, (1.0f - e * 5.0f * p.m[1][1]) * 240.0f, 1e-3f);
   EXPECT_GT(x, 320.0f);
   EXPECT_LT(y, 240.0f);
+  // Just past the plane where 1 + z' is 0, and behind the eye: no screen position, x and y
+  // untouched.
+  const float eyePlane = 64.0f - 1.0f / p.m[2][2] - 100.0f - 0.01f;
+  x = y = -7.0f;
+  EXPECT_FALSE(projectPoint(VECTOR{10, 5, eyePlane}, x, y));
+  EXPECT_FALSE(projectPoint(VECTOR{10, 5, -200.0f}, x, y));
+  EXPECT_EQ(x, -7.0f);
+  EXPECT_EQ(y, -7.0f);
 }

@@ -60,6 +60,27 @@ TEST_F(KeyboardTest, PressedAgainRightAfterReleaseGoesStraightToHeld) {
   EXPECT_EQ(slot, KEY_HELD);
 }
 
+TEST_F(KeyboardTest, ShiftAndCtrlSlotsStayDownWhileEitherKeyOfThePairIsDown) {
+  setKey(plat::VK_LSHIFT, true);
+  setKey(plat::VK_RSHIFT, true);
+  setKey(plat::VK_LSHIFT, false);  // the right key is still held
+  setKey(plat::VK_RCONTROL, true);
+  pollFieldKeys();
+  EXPECT_EQ(gKeySlots[SLOT_SHIFT], KEY_PRESSED);
+  EXPECT_EQ(gKeySlots[SLOT_CTRL], KEY_PRESSED);
+  setKey(plat::VK_RSHIFT, false);
+  setKey(plat::VK_RCONTROL, false);
+  pollFieldKeys();
+  EXPECT_EQ(gKeySlots[SLOT_SHIFT], KEY_RELEASED);
+  EXPECT_EQ(gKeySlots[SLOT_CTRL], KEY_RELEASED);
+  // A side key's press is reported as its pair's key.
+  plat::InjectKeyEvent({plat::VK_LCONTROL, true});
+  plat::Message message;
+  ASSERT_TRUE(plat::PeekMessage(message));
+  EXPECT_EQ(message.key, plat::VK_CONTROL);
+  setKey(plat::VK_LCONTROL, false);
+}
+
 TEST_F(KeyboardTest, ConfirmSlotsSwapBetweenFieldAndBattle) {
   setKey(plat::VK_RETURN, true);
   pollFieldKeys();

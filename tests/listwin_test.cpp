@@ -37,16 +37,30 @@ TEST(ListWindow, AddFillsFreeEntriesInOrderAndReportsFullList) {
   EXPECT_EQ(list.countFilled(), 0);
 }
 
-TEST(ListWindow, SetCountKeepsTheCursorInsideTheNewEntries) {
+TEST(ListWindow, SetCountKeepsTheCursorAndItsUsesStayInsideTheEntries) {
   text_fixture::Font font;
+  text_fixture::Device device;
   LISTWIN list = listWith(6, {0, 5});
   list.cursor = 5;
+  list.setCount(8);  // a list made anew starts where the last one left the cursor
+  EXPECT_EQ(list.cursor, 5);
   list.setCount(2);
-  EXPECT_EQ(list.cursor, 1);
-  list.setCount(0);
+  EXPECT_EQ(list.cursor, 5);
+  list.set(0, text_fixture::kA, 10);
+  list.set(1, text_fixture::kA, 11);
+  EXPECT_EQ(list.cursorEntry(), 1);
+  EXPECT_EQ(list.cursorValue(), 11);  // confirming takes the last entry
+  list.openAmount = kListFullyOpen;
+  list.drawList(0, 0);
+  const auto cursor = device.recorder().drawsWith(font.cursor());
+  ASSERT_EQ(cursor.size(), 1u);
+  EXPECT_FLOAT_EQ(cursor[0].y(), 16 + 6);  // on the last entry
+  list.moveCursor(-1);  // moves from the last entry
   EXPECT_EQ(list.cursor, 0);
+  list.setCount(0);
   EXPECT_EQ(list.cursorValue(), 0);
   list.moveCursor(1);  // nothing to move over
+  list.drawGrid(0, 0);
   EXPECT_EQ(list.cursor, 0);
 }
 

@@ -315,7 +315,7 @@ TEST_F(ScenePass, TrailColourStartAndRing) {
   EXPECT_EQ(gTrail.fade[5], 255);
 
   // Long frames: the ring never holds more than 4096 points; a frame that would overflow it
-  // starts again behind the first pair.
+  // starts again behind the first pair and adds nothing.
   gFrameTime = 1000;  // 250 pairs
   int most = 0;
   for (int i = 0; i < 20; ++i) {
@@ -326,7 +326,7 @@ TEST_F(ScenePass, TrailColourStartAndRing) {
   EXPECT_EQ(most, 12 + 8 * 500);
   gTrail.count = kTrailPoints - 10;
   updateTrail();
-  EXPECT_EQ(gTrail.count, 2 + 500);
+  EXPECT_EQ(gTrail.count, 2);
   gFrameTime = 100000;  // more samples than the ring holds: it fills exactly
   updateTrail();
   EXPECT_EQ(gTrail.count, kTrailPoints);
@@ -343,6 +343,12 @@ TEST_F(ScenePass, TrailColourStartAndRing) {
     ++frames;
   }
   EXPECT_EQ(frames, 7);  // 10, 9, 8, 7, 6, 5, 4, 3
+  // Active again after it faded out: the next frame's samples start a new trail.
+  gTrail.active = 1;
+  gFrameTime = 22;
+  updateTrail();
+  EXPECT_EQ(gTrail.count, 10);
+  EXPECT_EQ(gTrail.fade[0], 255);
 
   // A trail on a character that is not in the table draws nothing.
   startTrail(0, 5, nullptr);

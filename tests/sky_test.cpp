@@ -87,6 +87,19 @@ TEST_F(SkyFiles, TilingOneClampsAndAnyOtherValueRepeats) {
   EXPECT_EQ(gSky.faces[0][0].u, 0.0f);
   EXPECT_EQ(gSky.faces[0][1].v, 0.0f);
   EXPECT_EQ(gSky.faces[4][3].v, 4.0f);
+
+  // A sky with tiling 0 does not lose the tiling coordinates for the skies after it.
+  write("zero.zd", "1 faces\r\n0 0\r\n");
+  loadSky("zero");
+  EXPECT_EQ(gSky.faces[0][3].u, 0.0f);
+  loadSky("four");
+  for (const auto& face : gSky.faces) {
+    EXPECT_EQ(face[0].u, 0.0f);
+    EXPECT_EQ(face[1].u, 4.0f);
+    EXPECT_EQ(face[2].v, 4.0f);
+    EXPECT_EQ(face[3].u, 4.0f);
+    EXPECT_EQ(face[3].v, 4.0f);
+  }
 }
 
 TEST_F(SkyFiles, AddressModesFollowTheTilingWhileTheFacesDraw) {
