@@ -4,6 +4,7 @@
 
 #include "app/quit.h"
 #include "app/window_proc.h"
+#include "audio/sound.h"
 #include "core/frame.h"
 #include "core/graphics.h"
 #include "platform/system.h"
@@ -15,6 +16,7 @@ int runOneFrame() {
   gFrameStart = plat::GetTickCount();
 
   const auto workStart = std::chrono::steady_clock::now();
+  beginSoundFrame();
   gDevice->BeginScene();
   frameFunction();
   gDevice->EndScene();

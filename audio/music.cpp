@@ -17,6 +17,7 @@ constexpr int32_t kPlayVolume = 500;  // +5 dB, set at every play
 constexpr size_t kMaxMusicFileBytes = size_t{16} << 20;
 
 bool gMusicOpen = false;
+std::string gPlaying;  // the piece that plays; empty for silence
 std::string gDirectory;
 int32_t gMasterVolume = 0;
 float gTempo = 1.0f;
@@ -107,6 +108,7 @@ void musicShutdown() {
 
 void playMusic(const char* name) {
   if (!gMusicOpen || name == nullptr) return;
+  gPlaying.clear();
   const std::string path = gDirectory + name + ".zms";
   FILE* f = plat::OpenFile(path, "rb");
   if (f == nullptr) return;  // no such piece: silence, as intended for fields without music
@@ -122,10 +124,16 @@ void playMusic(const char* name) {
     return;
   }
   setGlobalParam(GUID_PerfMasterVolume, 0, kPlayVolume);
+  gPlaying = name;
+}
+
+const std::string& musicPlaying() {
+  return gPlaying;
 }
 
 void stopMusic() {
   plat::StopMidi();
+  gPlaying.clear();
 }
 
 int32_t setGlobalParam(GlobalParam param, int mode, int32_t value) {

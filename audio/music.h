@@ -26,6 +26,8 @@ void musicShutdown();
 void playMusic(const char* name);
 // Stops all music.
 void stopMusic();
+// The name of the piece that plays, or "" when none does.
+const std::string& musicPlaying();
 
 // Changes a global parameter: mode 0 sets it to value, mode 1 adds value, any other mode
 // scales it by value hundredths. The master volume is an integer (the scaled value truncated

@@ -12,6 +12,7 @@ namespace {
 
 std::array<std::unique_ptr<plat::SoundBuffer>, kSoundSlotCount> gSlots;
 bool gSoundOpen = false;
+std::vector<int> gPlayedThisFrame;
 
 bool validSlot(int slot) {
   return slot >= 0 && slot < kSoundSlotCount;
@@ -142,6 +143,15 @@ void playSound(int slot) {
   buffer->Stop();
   buffer->SetCurrentPosition(0);
   buffer->Play();
+  gPlayedThisFrame.push_back(slot);
+}
+
+void beginSoundFrame() {
+  gPlayedThisFrame.clear();
+}
+
+const std::vector<int>& soundsPlayedThisFrame() {
+  return gPlayedThisFrame;
 }
 
 void freeOnDemandSounds() {

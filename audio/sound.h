@@ -24,6 +24,9 @@ bool loadWaveIntoSlot(const std::vector<uint8_t>* plainCopy, int slot);
 // Stops the slot's sound, rewinds it and plays it once; a sound still playing starts again.
 // An empty slot (or a number outside the table) plays nothing.
 void playSound(int slot);
+// The slots started since the frame began (beginSoundFrame), in the order they were started.
+void beginSoundFrame();
+const std::vector<int>& soundsPlayedThisFrame();
 // Releases slots 8 to 31.
 void freeOnDemandSounds();
 // Releases one slot.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "data/database.h"
 #include "event/state_json.h"
 
 GameProgress gGame;
@@ -85,4 +86,38 @@ std::string gameStateJson() {
   json.add("formation", gGame.formation);
   json.add("battle_music", state_json::gameText(gBattleMusicName));
   return json.text();
+}
+
+namespace {
+
+template <typename T, size_t N>
+std::string numberArray(const T (&values)[N]) {
+  int32_t copy[N];
+  for (size_t i = 0; i < N; ++i) copy[i] = values[i];
+  return state_json::intArray(copy, static_cast<int>(N));
+}
+
+}  // namespace
+
+std::string charactersStateJson() {
+  std::string json = "[";
+  for (size_t i = 0; i < gCharacters.size(); ++i) {
+    const SchrRecord& r = gCharacters[i];
+    state_json::Object o;
+    o.add("name", state_json::gameText(std::string_view(r.name, strnlen(r.name, sizeof r.name))));
+    o.add("level", static_cast<int>(r.baseAttributes[ATTR_LEVEL]));
+    o.add("hp", r.hp);
+    o.add("max_hp", r.maxHp);
+    o.add("mp", r.mp);
+    o.add("max_mp", r.maxMp);
+    o.add("exp_next", i < gCharacterTables.size() ? gCharacterTables[i].expToNext : 0);
+    o.add("base", numberArray(r.baseAttributes));
+    o.add("effective", numberArray(r.effectiveAttributes));
+    o.add("tension", r.tension);
+    o.add("items", numberArray(r.items));
+    o.add("equipped", numberArray(r.equipped));
+    o.add("scrolls", numberArray(r.scrolls));
+    json += (i ? ", " : "") + o.text();
+  }
+  return json + "]";
 }

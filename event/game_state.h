@@ -47,3 +47,5 @@ bool partyHas(int character);
 void resetGameProgress();
 // The "game" member of the state dump.
 std::string gameStateJson();
+// The "characters" member: one object per character record.
+std::string charactersStateJson();
