@@ -21,6 +21,7 @@
 #include "event/event_script.h"
 #include "event/game_state.h"
 #include "field/field.h"
+#include "field/menu.h"
 #include "platform/system.h"
 
 
@@ -95,6 +96,7 @@ void BootScene() {
   resetConversationBuffers();
   resetGameProgress();
   resetField();
+  resetMenu();
   resetEventScript();
   gInputEnabled = 1;
   loadSceneScript(kOpeningScene);

@@ -8,6 +8,7 @@
 #include "event/actors.h"
 #include "event/event_script.h"
 #include "field/field.h"
+#include "field/menu.h"
 
 namespace {
 bool gQuitting = false;
@@ -26,6 +27,7 @@ void releaseGameState() {
   freeDatabase();
   resetActors();
   resetField();
+  resetMenu();
   resetEventScript();
   if (gDevice && gPixelShader != 0) gDevice->DeletePixelShader(gPixelShader);
   gPixelShader = 0;

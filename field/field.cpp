@@ -22,6 +22,7 @@
 #include "event/game_state.h"
 #include "event/message_window.h"
 #include "event/state_json.h"
+#include "field/menu.h"
 #include "gfx/camera.h"
 #include "platform/system.h"
 
@@ -193,8 +194,9 @@ void fieldInput() {
     if (gKeyGate >= kActionGate && messageClosed() && Talk()) gKeyGate = 0;
   } else if (!held(SLOT_6)) {
     walkKeys();
+  } else if (gKeyGate >= kActionGate) {
+    OpenMenu();
   }
-  // Enter held: the party menu opens here once it exists.
 }
 
 // ---- drawing ----
