@@ -156,7 +156,7 @@ void generateTables(Context& context);        // Db\*.zd
 void generateSheets(Context& context);        // SCHR\c%d.zd
 void generatePortraits(Context& context);     // SCHR\<script name>.zgr
 void generateBootTextures(Context& context);  // tex\cur.au, tex\dmg.au, tex\MBoxEdge.au
-void generateSky(Context& context);           // Mat\SKY\sb0.zd and its faces
+void generateSky(Context& context);           // Mat\SKY\sb0.zd, sb1.zd and their faces
 void generateSounds(Context& context);        // se\*.zse
 void generateMusic(Context& context);         // Zms\*.zms
 void generateShaders(Context& context);       // RES\ps0.zf
