@@ -2,8 +2,9 @@
 // loads with all its textures, puts the start on walkable ground, marks its event tiles and its
 // blocked places, and keeps the walkable ground in triangles that the field's ground query can
 // take. Each map is drawn from a field camera behind the start into build/previews/<map>.png,
-// and from high above into <map>_top.png, for a look by eye.
+// from its views into <map>_view<n>.png and from high above into <map>_top.png, for a look by eye.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <bit>
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -42,7 +44,7 @@ struct MapFacts {
   int cols = 0, rows = 0;
   int startCol = 0, startRow = 0;
   float heading = 0;  // the way the party faces at the start
-  std::optional<std::tuple<int, int, float>> view;  // column, row and heading of the map's best view
+  std::vector<std::tuple<int, int, float>> views;  // column, row and heading of the map's best views
   std::vector<EventCells> events;
 
   float x(float col) const { return (col + 0.5f - cols / 2.0f) * tile; }
@@ -65,7 +67,7 @@ MapFacts readFacts(const fs::path& source) {
       std::string facing;
       words >> col >> row >> facing;
       const float heading = facing == "east" ? 1.5708f : facing == "south" ? 3.14159f : facing == "west" ? 4.71239f : 0;
-      if (first == "view") facts.view = {col, row, heading};
+      if (first == "view") facts.views.push_back({col, row, heading});
       else std::tie(facts.startCol, facts.startRow, facts.heading) = std::tie(col, row, heading);
     }
     if (first.rfind("場", 0) == 0) {
@@ -232,6 +234,7 @@ TEST_F(MapPreview, EveryMapLoadsWithItsPlacesAndIsDrawn) {
     EXPECT_LT(header->fogStart, header->fogEnd);
     MakeMat map;
     ASSERT_EQ(map.Load(device, "Mat\\" + facts.name + ".mp", nullptr, 10.0f, 0), 1);
+    loadSky(header->fogEnd < 6000 ? "sb1" : "sb0");  // the mist's sky where the fog is thick
     EXPECT_TRUE(messages.empty()) << messages.front();
     messages.clear();
     ASSERT_FALSE(map.objects.empty());
@@ -275,9 +278,10 @@ TEST_F(MapPreview, EveryMapLoadsWithItsPlacesAndIsDrawn) {
     }
     fieldPicture(map, *header, facts.x(facts.startCol), facts.z(facts.startRow), facts.heading, 1500, 1000, people,
                  facts.name + ".png");
-    if (facts.view) {
-      const auto [col, row, heading] = *facts.view;
-      fieldPicture(map, *header, facts.x(col), facts.z(row), heading, 1800, 1100, {}, facts.name + "_view.png");
+    for (size_t i = 0; i < facts.views.size(); ++i) {
+      const auto [col, row, heading] = facts.views[i];
+      fieldPicture(map, *header, facts.x(col), facts.z(row), heading, 1800, 1100, {},
+                   facts.name + "_view" + std::to_string(i + 1) + ".png");
     }
     const float span = std::max(facts.cols, facts.rows) * facts.tile;
     picture(map, *header, {0, span * 0.75f, -span * 0.85f}, {0, 0, -span * 0.05f}, span * 3, {},
@@ -302,4 +306,34 @@ TEST_F(MapPreview, BattleMapsAreLevelArenas) {
       }
     }
   }
+}
+
+// The generator refuses map sources that the game could not walk as written.
+TEST(MapSource, LintRejectsBrokenMaps) {
+  const fs::path root = fs::temp_directory_path() / ("orvane_maps_" + std::to_string(::getpid()));
+  fs::remove_all(root);
+  fs::create_directories(root);
+  fs::copy(fs::path(ORVANE_SOURCE_DIR) / "content", root / "content", fs::copy_options::recursive);
+  auto write = [&](const std::string& name, const std::string& start, const std::string& tiles,
+                   const std::string& heights, const std::string& more) {
+    std::ofstream(root / "content" / "maps" / (name + ".txt"))
+        << "map " << name << "\ntile 320\nlevel 40\nradius 2560\nfog ff808080 100 1000\nstart " << start
+        << "\nlegend\n.  grass\n~  water\ntiles\n" << tiles << "\nheights\n" << heights << "\n" << more;
+  };
+  write("zz_step", "0 0 north", "....\n....", "0022\n0022", "");
+  write("zz_legend", "0 0 north", "..?.\n....", "0000\n0000", "場0 9 9\n");
+  write("zz_start", "1 1 north", "....\n.~..", "0000\n0000", "");
+  const fs::path log = root / "log.txt";
+  const std::string command = "\"" + (kBin / ".." / "tools" / "orvane-content").string() + "\" \"" +
+                              (root / "content").string() + "\" \"" + (root / "out").string() + "\" 2> \"" +
+                              log.string() + "\"";
+  EXPECT_NE(std::system(command.c_str()), 0);
+  std::ifstream in(log);
+  const std::string errors((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  for (const char* expected : {"zz_step.txt: a step of more than 64 units between walkable tiles at column 1, row 0",
+                               "zz_legend.txt: tiles row 0: '?' is not in the legend",
+                               "zz_legend.txt:16: the event's tiles are not all on the map",
+                               "zz_start.txt: the start is not on a walkable tile"})
+    EXPECT_NE(errors.find(expected), std::string::npos) << expected << "\n" << errors;
+  fs::remove_all(root);
 }

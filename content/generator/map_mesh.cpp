@@ -254,11 +254,11 @@ void beam(MapMesh& mesh, MatPoint from, MatPoint to, double half, const Skin& sk
     mesh.polygon({plus(from, p), plus(from, q), plus(to, q), plus(to, p)}, {{0, 0}, {0, width}, {length, width}, {length, 0}},
                  skin.side, plus(p, q));
   }
-  const int capMaterial = skin.top >= 0 ? skin.top : skin.side;
+  if (skin.top < 0) return;
   for (const auto& [end, out] : {std::make_pair(from, times(d, -1)), std::make_pair(to, d)}) {
     std::vector<MatPoint> cap;
     for (const MatPoint& p : offsets) cap.push_back(plus(end, p));
-    mesh.polygon(cap, {{0, 0}, {width, 0}, {width, width}, {0, width}}, capMaterial, out);
+    mesh.polygon(cap, {{0, 0}, {width, 0}, {width, width}, {0, width}}, skin.top, out);
   }
 }
 

@@ -43,7 +43,6 @@ class MapMesh {
 
   size_t vertexCount() const { return points_.size(); }
   size_t faceCount() const { return ground_.size() + scenery_.size(); }
-  size_t groundFaceCount() const { return ground_.size(); }
   size_t uvCount() const;
   // The largest |x| and |z| of any vertex.
   double extent() const;
@@ -90,7 +89,8 @@ void prism(MapMesh& mesh, double cx, double cz, double y0, double y1, double r0,
            const Skin& skin);
 // A thin board seen from both sides: the rectangle a, b (bottom edge) up by height.
 void panel(MapMesh& mesh, MatPoint a, MatPoint b, double height, int material, double texScale);
-// A beam between two points with a square cross section of the given half width.
+// A beam between two points with a square cross section of the given half width; its ends are
+// closed with the skin's top material (open without one).
 void beam(MapMesh& mesh, MatPoint from, MatPoint to, double half, const Skin& skin);
 
 }  // namespace content

@@ -299,8 +299,8 @@ class Scenery {
 
   // --- gates ---
 
-  // A torii: this post and the next torii post along its row (or else its column) within four
-  // tiles, the gate's way between them.
+  // A torii: this post and the next torii post two to five tiles east of it (or else south), the
+  // gate's way between them.
   void torii(int c, int r, std::vector<bool>& done) {
     done[static_cast<size_t>(r) * t_.cols + c] = true;
     for (const auto& [dc, dr] : {std::pair{1, 0}, std::pair{0, 1}}) {
@@ -313,7 +313,7 @@ class Scenery {
       }
     }
     lint_.report(where_, "the torii post at column " + std::to_string(c) + ", row " + std::to_string(r) +
-                             " has no partner within four tiles east or south");
+                             " has no partner two to five tiles east or south of it");
   }
 
   void gate(double xa, double za, double xb, double zb, double y) {
@@ -375,7 +375,7 @@ class Scenery {
 
   void pine(int c, int r) {
     const auto [x, z] = spot(c, r);
-    cedar(x, z, t_.height(c, r), 0.85 + 0.35 * chance(c, r, 5), chance(c, r, 6) * kPi, true);
+    cedar(x, z, t_.height(c, r), 0.8 + 0.3 * chance(c, r, 5), chance(c, r, 6) * kPi, true);
   }
 
   // Woods: a tree on every tile at its edge; further in, one tall crown to every 2 x 2 tiles

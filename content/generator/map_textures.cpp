@@ -195,12 +195,14 @@ Image earth() {
 }
 
 Image rock() {
-  return painted(64, [](double u, double v, int, int) {
-    uint32_t c = mix(rgb(110, 110, 106), rgb(160, 158, 150), fbm(u, v, 4, 4, 90));
-    const double crack = std::abs(noise(u, v, 6, 91) - 0.5);
-    if (crack < 0.03) c = mix(c, rgb(60, 60, 58), 0.7);
+  Image image = painted(64, [](double u, double v, int, int) {
+    uint32_t c = mix(rgb(104, 104, 100), rgb(156, 154, 146), fbm(u, v, 4, 4, 90));
+    c = mix(c, rgb(92, 100, 80), std::clamp((fbm(u, v, 8, 2, 92) - 0.6) * 3, 0.0, 0.5));  // lichen
+    if (std::abs(noise(u, v, 4, 91) - 0.5) < 0.015) c = mix(c, rgb(70, 70, 66), 0.4);
     return c;
   });
+  spots(image, 120, 1.0, rgb(190, 188, 180), 93, 0.4);
+  return image;
 }
 
 Image bark() {

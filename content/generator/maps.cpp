@@ -1,7 +1,7 @@
 // The maps: every content/maps/<file>.txt becomes "Mat\<map>.mp", a field map (or a battle map
-// "btl<n>") in the game's format: a header of three lines' worth of values (the walk grid's
-// gathering radius "%f;", then the fog colour "%x;", fog start "%f;" and fog end "%f;"), then a
-// Mat model of one object.
+// "btl<n>") in the game's format: the header (the walk grid's gathering radius "%f;" on the first
+// line, the fog colour "%x;", fog start "%f;" and fog end "%f;" on the second), then a Mat model
+// of one object.
 //
 // The source, UTF-8 text ("#" starts a comment line):
 //
@@ -11,7 +11,7 @@
 //   radius  2560                   the walk grid's gathering radius
 //   fog     ffc8dcf0 3000 11000    fog colour (hexadecimal ARGB), fog start, fog end
 //   start   40 70 north            where the party starts: column, row, the way it faces
-//   view    40 30 north            (optional) a place that shows the map at its best, for previews
+//   view    40 30 north            (any number) places that show the map at its best, for previews
 //   legend                         one line per tile character:
 //   .  grass                         character, surface, [scenery], [blocked], [steps]
 //   T  grass tree
@@ -32,7 +32,8 @@
 // Heights: flat tiles lie at their level; a neighbour on another level meets them in a step with
 // a bank or wall. A run of ramp tiles "/" along a row or column rises evenly from the tile before
 // it to the tile after it; with "steps" in the legend it is a flight of stairs (four to a tile).
-// Two walkable tiles side by side may differ by at most kMaxStep.
+// Two walkable tiles side by side may differ by at most kMaxStep. Where a path turns diagonally,
+// the tile in its corner gives the path its half, so the path's edge runs straight.
 //
 // The model: the ground first (every tile's top, flat areas joined into rectangles small enough
 // for the walk grid to find them, all of them triangles), then the banks, the edges of the map and
@@ -54,9 +55,10 @@ namespace {
 // The walk grid's cells are 1024 units square; a point of a cell lies less than this far from
 // the cell's reference point (a corner of the cell, or the middle of the central one).
 constexpr double kCellReach = 1449;
-// The highest step between walkable tiles: the field's ground query looks 256 units down.
+// The highest step between walkable tiles (the field's ground query itself reaches 256 units down
+// and 512 up; more than a curb would look like a wall).
 constexpr double kMaxStep = 64;
-// The field's ground query takes faces with 16-bit vertex, face and texture coordinate numbers.
+// A Mat model numbers its vertices, faces and texture coordinates in 16 bits.
 constexpr size_t kMaxIndex = 65535;
 constexpr int kMaxMaterials = 63;
 // How far the map's vertices may reach from the origin.
@@ -86,7 +88,7 @@ struct MapSource {
   uint32_t fogColour = 0;
   double fogStart = 0, fogEnd = 0;
   int startCol = -1, startRow = -1;
-  int viewCol = 0, viewRow = 0;
+  std::vector<std::pair<int, int>> views;  // column, row
   std::vector<LegendEntry> legend;
   std::vector<std::string> tiles, heights;
   std::vector<EventCells> events;
@@ -184,8 +186,12 @@ MapSource readMap(const fs::path& contentRoot, const std::string& relative, Lint
       const std::string facing = w.size() == 4 ? w[3] : "";
       if (facing != "north" && facing != "east" && facing != "south" && facing != "west")
         lint.report(where, w[0] + ": column, row, then north, east, south or west");
-      (w[0] == "start" ? map.startCol : map.viewCol) = col;
-      (w[0] == "start" ? map.startRow : map.viewRow) = row;
+      if (w[0] == "view") {
+        map.views.push_back({col, row});
+      } else {
+        map.startCol = col;
+        map.startRow = row;
+      }
     } else if (w[0] == "legend" || w[0] == "tiles" || w[0] == "heights") {
       section = w[0];
     } else {
@@ -221,7 +227,8 @@ int levelOf(char c) {
 }
 
 // The ends of a run of ramp tiles through (c, r) along (dc, dr): the levels of the tiles before
-// and after the run, and where (c, r) lies in it. False when the run reaches the map's edge.
+// and after the run, and where (c, r) lies in it. False when the run reaches the map's edge or
+// its ends are not on two different levels.
 struct RampRun {
   double from, to;  // heights at the run's start and end
   int index, length;
@@ -256,13 +263,13 @@ Terrain buildTerrain(const MapSource& map, Lint& lint) {
   t.tile = map.tile;
   t.cells.resize(static_cast<size_t>(t.cols) * t.rows);
   std::vector<std::vector<int>> levels(t.rows, std::vector<int>(t.cols, 0));
-  std::set<char> unknown;  // each reported once
+  std::set<char> unknownLevels, unknownTiles;  // each reported once
   for (int r = 0; r < t.rows; ++r)
     for (int c = 0; c < t.cols; ++c) {
       const char h = static_cast<size_t>(c) < map.heights[r].size() ? map.heights[r][c] : '0';
       levels[r][c] = levelOf(h);
       if (levels[r][c] == -2) {
-        if (unknown.insert(h).second)
+        if (unknownLevels.insert(h).second)
           lint.report(file, "heights row " + std::to_string(r) + ": '" + std::string(1, h) + "' is not a level");
         levels[r][c] = 0;
       }
@@ -275,7 +282,7 @@ Terrain buildTerrain(const MapSource& map, Lint& lint) {
       cell.kind = &kUnknown;
       for (const LegendEntry& entry : map.legend)
         if (entry.symbol == symbol) cell.kind = &entry;
-      if (cell.kind == &kUnknown && unknown.insert(symbol).second)
+      if (cell.kind == &kUnknown && unknownTiles.insert(symbol).second)
         lint.report(file, "tiles row " + std::to_string(r) + ": '" + std::string(1, symbol) + "' is not in the legend");
       cell.blocked = cell.kind->blocked;
       if (levels[r][c] >= 0) {
@@ -409,8 +416,43 @@ class GroundBuilder {
 
   bool joinable(int c, int r, int material, double height) {
     const Cell& cell = t_.at(c, r);
+    int corner = 0;
     return !done_[static_cast<size_t>(r) * t_.cols + c] && !cell.ramp && materialOf(cell) == material &&
-           cell.corner[0] == height;
+           cell.corner[0] == height && !cornerSurface(c, r, corner);
+  }
+
+  // Whether a tile takes part in the rounding of diagonal ways: flat, walkable, without event or
+  // scenery, of a natural surface; its surface, or nullptr.
+  const Surface* blendable(int c, int r, double height) const {
+    if (!t_.walkable(c, r)) return nullptr;
+    const Cell& cell = t_.at(c, r);
+    const std::string name = cell.kind->surface->name;
+    const bool natural = name == "grass" || name == "meadow" || name == "moss" || name == "path" || name == "gravel";
+    if (cell.ramp || cell.event >= 0 || !cell.kind->prop.empty() || !natural || cell.corner[0] != height) return nullptr;
+    return cell.kind->surface;
+  }
+
+  // A tile beside a path that runs on two of its sides meeting at one of its corners (and not on
+  // the other two) gives the half at that corner to the path, so that a path running diagonally
+  // over the tiles has straight edges. The corner: 0 north-west, 1 north-east, 2 south-east, 3
+  // south-west.
+  const Surface* cornerSurface(int c, int r, int& corner) const {
+    const double height = t_.at(c, r).corner[0];
+    const Surface* own = blendable(c, r, height);
+    if (!own) return nullptr;
+    // The sides north, east, south, west; corner k lies between sides k - 1 and k (north-west
+    // between west and north).
+    const Surface* side[4] = {blendable(c, r - 1, height), blendable(c + 1, r, height), blendable(c, r + 1, height),
+                              blendable(c - 1, r, height)};
+    for (int k = 0; k < 4; ++k) {
+      const Surface* a = side[(k + 3) % 4];
+      const Surface* b = side[k];
+      if (a && a == b && a != own && a == findSurface("path") && side[(k + 1) % 4] != a && side[(k + 2) % 4] != a) {
+        corner = k;
+        return a;
+      }
+    }
+    return nullptr;
   }
 
   void tops() {
@@ -425,6 +467,11 @@ class GroundBuilder {
         }
         if (cell.ramp) {
           quad(t_.west(c), t_.north(r), t_.west(c + 1), t_.north(r + 1), cell.corner, materialOf(cell));
+          continue;
+        }
+        int corner = 0;
+        if (const Surface* other = cornerSurface(c, r, corner)) {
+          halves(c, r, corner, mesh_.material(other->texture, false), materialOf(cell));
           continue;
         }
         // A flat tile: joined with its like to the east, then the rows below, while it fits.
@@ -449,6 +496,16 @@ class GroundBuilder {
     const MatPoint nw{x0, h[0], z0}, ne{x1, h[1], z0}, se{x1, h[2], z1}, sw{x0, h[3], z1};
     mesh_.ground(nw, ne, se, material, texScale());
     mesh_.ground(nw, se, sw, material, texScale());
+  }
+
+  // A flat tile in two triangles split across the given corner: that corner's half in one
+  // material, the rest in the other.
+  void halves(int c, int r, int corner, int cornerMaterial, int restMaterial) {
+    const double y = t_.at(c, r).corner[0];
+    const MatPoint p[4] = {{t_.west(c), y, t_.north(r)}, {t_.west(c + 1), y, t_.north(r)},
+                           {t_.west(c + 1), y, t_.north(r + 1)}, {t_.west(c), y, t_.north(r + 1)}};
+    mesh_.ground(p[(corner + 3) % 4], p[corner], p[(corner + 1) % 4], cornerMaterial, texScale());
+    mesh_.ground(p[(corner + 1) % 4], p[(corner + 2) % 4], p[(corner + 3) % 4], restMaterial, texScale());
   }
 
   // The world position of (along, across) in a stepped tile: along from its low edge to its high
@@ -609,7 +666,8 @@ void generateMap(Context& context, const std::string& relative, std::set<std::st
   const Terrain terrain = buildTerrain(map, lint);
   if (lint.problems().size() != problems) return;
   if (!terrain.walkable(map.startCol, map.startRow)) lint.report(where, "the start is not on a walkable tile");
-  if (!terrain.inside(map.viewCol, map.viewRow)) lint.report(where, "the view is not on the map");
+  for (const auto& [col, row] : map.views)
+    if (!terrain.inside(col, row)) lint.report(where, "a view is not on the map");
   std::set<int> seen;
   for (const EventCells& e : map.events)
     if (!seen.insert(e.number).second) lint.report(e.where, "event " + std::to_string(e.number) + " is given twice");

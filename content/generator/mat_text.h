@@ -25,8 +25,6 @@ class MatText {
     return static_cast<int>(points_.size()) - 1;
   }
   const MatPoint& point(int index) const { return points_[static_cast<size_t>(index)]; }
-  size_t vertexCount() const { return points_.size(); }
-  size_t faceCount() const { return faces_.size(); }
   // A face of the given material; extra follows the material (for example " UV(0 0 1 0 1 1 0 1)").
   void face(const std::vector<int>& corners, const std::string& extra = "", int material = 0) {
     std::string entry = "\t\t" + std::to_string(corners.size()) + " V(";
