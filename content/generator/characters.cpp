@@ -1,11 +1,12 @@
 // Character configurations and hand-held models: "Mdl\<script name>.ZD" for every playable
 // character (the actor script name of its sheet, so that the game loads a member's figure by
-// that name), and the weapon models "Wea\wea<item number>.ZDX" of the weapon items, with their
-// textures.
+// that name), "Mdl\<name>.ZD" for the villagers the scripts place, and the weapon models
+// "Wea\wea<item number>.ZDX" of the weapon items, with their textures.
 //
-// Every character wears the demo figure "Mdl\test.zdm" (about 1.8 units tall, scaled by 100:
-// 180 model units) with its eye textures "Mdl\eyes\test_e<n>.zgr". Actions: 0 "stand" and 1
-// "walk", both at one frame per tick and looping.
+// Every playable character wears the demo figure "Mdl\test.zdm" (about 1.8 units tall, scaled
+// by 100: 180 model units) with its eye textures "Mdl\eyes\test_e<n>.zgr"; every villager wears
+// the same figure in a look of its own ("Mdl\<name>.zdm" with its textures, rb_models.cpp).
+// Actions: 0 "stand" and 1 "walk", both at one frame per tick and looping.
 //
 // A weapon is a Mat model held at the bone "wea_b": its blade runs along +Y from the hand and
 // the configuration tilts it forward (the figure faces -Z). The Mat reader maps a file position
@@ -24,19 +25,50 @@ namespace content {
 namespace {
 
 // The configuration of one character, one field per line as the game reads it.
-std::string characterConfiguration() {
+std::string characterConfiguration(const std::string& model = "test", const std::string& scale = "1.0",
+                                   int height = 180, int radius = 40) {
   return joinLines({
-      "test",        // model base name: Mdl\test.zdm, Mdl\eyes\test_e*.zgr
-      "1.0,",        // model scale
-      "180,40,",     // height, collision radius
-      "10,10;",      // action speeds: stand, walk
-      "0,0,",        // loop modes: both restart at their end
-      "0,-6,0,",     // weapon offset from the hand
-      "0,-70,0,",    // weapon rotation: yaw, pitch, roll in degrees (tilted forward)
-      "0,-6,0,",     // guard offset
-      "0,0,0,",      // guard rotation
+      model,                // model base name: Mdl\<model>.zdm, Mdl\eyes\<model>_e*.zgr
+      scale + ",",          // model scale
+      std::to_string(height) + "," + std::to_string(radius) + ",",  // height, collision radius
+      "10,10;",             // action speeds: stand, walk
+      "0,0,",               // loop modes: both restart at their end
+      "0,-6,0,",            // weapon offset from the hand
+      "0,-70,0,",           // weapon rotation: yaw, pitch, roll in degrees (tilted forward)
+      "0,-6,0,",            // guard offset
+      "0,0,0,",             // guard rotation
   });
 }
+
+// The villagers: configuration name (also the model's), look, scale and size.
+struct Villager {
+  FigureLook look;
+  const char* scale;
+  int height, radius;
+};
+
+const Villager kVillagers[] = {
+    // 村長: the elder, white-haired and bearded, in green and grey.
+    {{"SONCHO", FigureLook::kVillager, 0x3E6B48, 0x6E6E78, 0xE8E8E4, 0xE8C0A0, FigureLook::kNoHat, 0, false, true},
+     "0.95", 171, 40},
+    // 風車番: the miller, in brown with a white headband.
+    {{"FUSHA", FigureLook::kVillager, 0x8A5A34, 0x5A4632, 0x2A2220, 0xE6B894, FigureLook::kHeadband, 0xF4F0E8},
+     "1.0", 180, 40},
+    // 農夫: the farmer, in indigo under a straw hat.
+    {{"NOUFU", FigureLook::kVillager, 0x2E3C78, 0xB4A482, 0x2A2220, 0xD8A880, FigureLook::kStrawHat, 0xD8B868},
+     "1.0", 180, 40},
+    // おばあさん: the old woman, in plum with a dark skirt.
+    {{"OBABA", FigureLook::kVillager, 0x7A4670, 0x463C4C, 0xB8B8B8, 0xE8C4A8, FigureLook::kNoHat, 0, true},
+     "0.88", 158, 38},
+    // 村の子: a child in orange.
+    {{"KODOMO", FigureLook::kVillager, 0xE07830, 0x4A4A60, 0x302420, 0xF2CCAA}, "0.68", 122, 30},
+    // 村娘: a young woman in pink with a red skirt.
+    {{"MUSUME", FigureLook::kVillager, 0xE8A0B4, 0xB43C3C, 0x302420, 0xF4D0B4, FigureLook::kNoHat, 0, true},
+     "0.95", 171, 38},
+    // 神主: the shrine's keeper, in white with a pale blue skirt and a tall black cap.
+    {{"KANNUSHI", FigureLook::kVillager, 0xF0F0EC, 0x7890C8, 0x2A2220, 0xE8C0A0, FigureLook::kTallCap, 0x202020, true},
+     "1.0", 180, 40},
+};
 
 using Point = MatPoint;
 
@@ -126,6 +158,10 @@ void generateCharacters(Context& context) {
       continue;
     }
     context.out.write("Mdl/" + script + ".ZD", characterConfiguration());
+  }
+  for (const Villager& v : kVillagers) {
+    writeFigure(context, v.look);
+    context.out.write("Mdl/" + v.look.name + ".ZD", characterConfiguration(v.look.name, v.scale, v.height, v.radius));
   }
   for (const WeaponKind& w : kWeapons) {
     const std::string name = "wea" + std::to_string(w.item);

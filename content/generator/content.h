@@ -135,6 +135,22 @@ struct Context {
   std::vector<std::string> characterScripts;  // actor script name of each sheet
 };
 
+// A look of the demo figure (rb_models.cpp): its model and texture base name, cloth colours
+// (0xRRGGBB) for the body, the legs (and skirt) and the hair, the skin, and a hat.
+struct FigureLook {
+  enum Kind { kPlain, kVillager };  // plain: one cloth texture on every box but the face
+  enum Hat { kNoHat, kStrawHat, kTallCap, kHeadband };
+  std::string name;
+  Kind kind = kPlain;
+  uint32_t top = 0, bottom = 0, hair = 0, skin = 0;
+  Hat hat = kNoHat;
+  uint32_t hatColour = 0;
+  bool skirt = false;
+  bool beard = false;
+};
+// Writes "Mdl\<name>.zdm", its textures and its eye textures "Mdl\eyes\<name>_e0.zgr", "_e1.zgr".
+void writeFigure(Context& context, const FigureLook& look);
+
 // The families, in the order the generator runs them.
 void generateFonts(Context& context);         // RES\Fonts.zd, RES\fnt0.au, RES\fnt1.au
 void checkProgramTexts(Context& context);     // the program's own texts against the font table
@@ -142,13 +158,15 @@ void generateTables(Context& context);        // Db\*.zd
 void generateSheets(Context& context);        // SCHR\c%d.zd
 void generatePortraits(Context& context);     // SCHR\<script name>.zgr
 void generateBootTextures(Context& context);  // tex\cur.au, tex\dmg.au, tex\MBoxEdge.au
-void generateSky(Context& context);           // Mat\SKY\sb0.zd and its faces
+void generateSky(Context& context);           // Mat\SKY\sb0.zd, sb1.zd and their faces
 void generateSounds(Context& context);        // se\*.zse
 void generateMusic(Context& context);         // Zms\*.zms
 void generateShaders(Context& context);       // RES\ps0.zf
 void generateModels(Context& context);        // OTSK\shd.zdx (Mat model)
 void generateRbModels(Context& context);      // Mdl\test.zdm, its texture and eye textures
-void generateCharacters(Context& context);
-void generateScripts(Context& context);       // ev\*.zd, ev\OSCR\*.zd and the other script directories    // Mdl\<script name>.ZD, Wea\wea<item>.ZDX and textures
+void generateCharacters(Context& context);    // Mdl\<script name>.ZD, Wea\wea<item>.ZDX and textures
+void generateMaps(Context& context);          // Mat\<map>.mp from content/maps, their textures Mat\*.zgr
+void generateMapTextures(Context& context);   // Mat\*.zgr (run by generateMaps)
+void generateScripts(Context& context);       // ev\*.zd, ev\OSCR\*.zd and the other script directories
 
 }  // namespace content

@@ -1,5 +1,5 @@
-// Models of the "RB Object format" (".zdm"): a writer for the binary format and the demo figure
-// "Mdl\test.zdm" with its textures.
+// Models of the "RB Object format" (".zdm"): a writer for the binary format, the demo figure
+// "Mdl\test.zdm" with its textures, and the same figure in the villagers' looks.
 //
 // The figure is built of boxes, each bound to one bone, in model units of about one metre
 // (1.8 tall; a character's configuration scales it by s * 100). Its bones are the root "r",
@@ -253,7 +253,10 @@ void addBox(RbModel& model, RbGroup& group, Vec3 lo, Vec3 hi, int bone, int topB
   }
 }
 
-RbModel figure() {
+// The figure in a look: the demo figure "test" has the plain look (one cloth texture on every
+// box but the face); a villager's look adds textures for the legs and the hair, a hat, a skirt
+// or a beard.
+RbModel figure(const FigureLook& look) {
   RbModel m;
   m.bones = {
       {kRoot, "r", {0, 0, 0}, 0, {kWaist}},
@@ -267,14 +270,35 @@ RbModel figure() {
       {kLegL, "leg_l", {-0.1f, 0.9f, 0}, kWaist, {}},
   };
   m.texCoords = {{0, 1}, {0, 0}, {1, 0}, {1, 1}};
-  m.materials = {{true, "C:\\models\\test.bmp"}, {true, "C:\\models\\test_e0.bmp"}};
+  const std::string base = "C:\\models\\" + look.name;
+  m.materials = {{true, base + ".bmp"}, {true, base + "_e0.bmp"}};
+  const bool plain = look.kind == FigureLook::kPlain;
+  if (!plain) m.materials.insert(m.materials.end(), {{true, base + "_b.bmp"}, {true, base + "_h.bmp"}});
+  if (look.hat != FigureLook::kNoHat) m.materials.push_back({true, base + "_t.bmp"});
+  const int cloth = 0, face = 1, legs = plain ? 0 : 2, hair = plain ? 0 : 3, hat = 4;
   RbGroup body{"body", {}};
-  addBox(m, body, {-0.2f, 0.9f, -0.12f}, {0.2f, 1.45f, 0.12f}, kWaist, 0, 0, 0);
-  addBox(m, body, {-0.14f, 1.45f, -0.14f}, {0.14f, 1.8f, 0.14f}, kHead, 0, 0, 1);
-  addBox(m, body, {0.2f, 0.8f, -0.06f}, {0.32f, 1.42f, 0.06f}, kArmR, kWaist, 0, 0);
-  addBox(m, body, {-0.32f, 0.8f, -0.06f}, {-0.2f, 1.42f, 0.06f}, kArmL, kWaist, 0, 0);
-  addBox(m, body, {0.03f, 0.0f, -0.07f}, {0.18f, 0.9f, 0.07f}, kLegR, 0, 0, 0);
-  addBox(m, body, {-0.18f, 0.0f, -0.07f}, {-0.03f, 0.9f, 0.07f}, kLegL, 0, 0, 0);
+  addBox(m, body, {-0.2f, 0.9f, -0.12f}, {0.2f, 1.45f, 0.12f}, kWaist, 0, cloth, cloth);
+  addBox(m, body, {-0.14f, 1.45f, -0.14f}, {0.14f, 1.8f, 0.14f}, kHead, 0, hair, face);
+  addBox(m, body, {0.2f, 0.8f, -0.06f}, {0.32f, 1.42f, 0.06f}, kArmR, kWaist, cloth, cloth);
+  addBox(m, body, {-0.32f, 0.8f, -0.06f}, {-0.2f, 1.42f, 0.06f}, kArmL, kWaist, cloth, cloth);
+  addBox(m, body, {0.03f, 0.0f, -0.07f}, {0.18f, 0.9f, 0.07f}, kLegR, 0, legs, legs);
+  addBox(m, body, {-0.18f, 0.0f, -0.07f}, {-0.03f, 0.9f, 0.07f}, kLegL, 0, legs, legs);
+  if (look.skirt) addBox(m, body, {-0.24f, 0.4f, -0.16f}, {0.24f, 0.95f, 0.16f}, kWaist, 0, legs, legs);
+  if (look.beard) addBox(m, body, {-0.1f, 1.43f, -0.17f}, {0.1f, 1.55f, -0.1f}, kHead, 0, hair, hair);
+  switch (look.hat) {
+    case FigureLook::kStrawHat:
+      addBox(m, body, {-0.3f, 1.78f, -0.3f}, {0.3f, 1.82f, 0.3f}, kHead, 0, hat, hat);
+      addBox(m, body, {-0.13f, 1.82f, -0.13f}, {0.13f, 1.92f, 0.13f}, kHead, 0, hat, hat);
+      break;
+    case FigureLook::kTallCap:
+      addBox(m, body, {-0.1f, 1.78f, -0.08f}, {0.1f, 2.05f, 0.12f}, kHead, 0, hat, hat);
+      break;
+    case FigureLook::kHeadband:
+      addBox(m, body, {-0.15f, 1.68f, -0.15f}, {0.15f, 1.73f, 0.15f}, kHead, 0, hat, hat);
+      break;
+    case FigureLook::kNoHat:
+      break;
+  }
   m.groups.push_back(body);
 
   // The root's track spans each animation: the animation's length is read from the first track.
@@ -297,21 +321,33 @@ RbModel figure() {
   return m;
 }
 
-// The figure's cloth: a 32 x 32 weave of two blues with a lighter seam.
-Image clothTexture() {
+uint32_t colourOf(uint32_t rgb) {
+  return 0xFF000000u | rgb;
+}
+
+// A cloth: a 32 x 32 weave of two shades with a lighter seam.
+Image clothTexture(uint32_t colour, uint32_t shade, uint32_t seam) {
   Image image(32, 32);
   for (int y = 0; y < 32; ++y)
     for (int x = 0; x < 32; ++x) {
-      uint32_t c = ((x / 4 + y / 4) % 2) ? argb(255, 60, 90, 170) : argb(255, 50, 76, 150);
-      if (x == 0 || y == 0) c = argb(255, 120, 150, 210);
+      uint32_t c = ((x / 4 + y / 4) % 2) ? colour : shade;
+      if (x == 0 || y == 0) c = seam;
       image.at(x, y) = c;
     }
   return image;
 }
+Image clothTexture(uint32_t rgb) {
+  const uint32_t colour = colourOf(rgb);
+  return clothTexture(colour, mix(colour, 0xFF000000, 0.14), mix(colour, 0xFFFFFFFF, 0.45));
+}
 
-// A face for the front of the head: skin with two eyes, open (dark ovals) or closed (lines).
-Image eyeTexture(bool open) {
-  Image image(32, 32, argb(255, 240, 200, 170));
+// A face for the front of the head: skin with two eyes, open (dark ovals) or closed (lines),
+// and the hair's colour along the top.
+Image eyeTexture(bool open, uint32_t skin, uint32_t hair, bool fringe) {
+  Image image(32, 32, colourOf(skin));
+  if (fringe)
+    for (int y = 0; y < 5; ++y)
+      for (int x = 0; x < 32; ++x) image.at(x, y) = colourOf(hair);
   for (int side : {9, 22}) {
     for (int y = 10; y < 18; ++y)
       for (int x = side - 3; x <= side + 3; ++x) {
@@ -323,15 +359,31 @@ Image eyeTexture(bool open) {
   return image;
 }
 
+constexpr uint32_t kDemoSkin = 0xF0C8AA;
+
 }  // namespace
 
+void writeFigure(Context& context, const FigureLook& look) {
+  const RbModel model = figure(look);
+  check(model, "content/generator/rb_models.cpp: Mdl\\" + look.name + ".zdm", context.lint);
+  const std::string base = "Mdl/" + look.name;
+  context.out.write(base + ".zdm", encodeRbModel(model));
+  if (look.kind == FigureLook::kPlain) {
+    // The demo figure's blue weave.
+    context.out.writeScrambled(base + ".zgr", encodeBmp(clothTexture(0xFF3C5AAA, 0xFF324C96, 0xFF7896D2)));
+  } else {
+    context.out.writeScrambled(base + ".zgr", encodeBmp(clothTexture(look.top)));
+    context.out.writeScrambled(base + "_b.zgr", encodeBmp(clothTexture(look.bottom)));
+    context.out.writeScrambled(base + "_h.zgr", encodeBmp(clothTexture(look.hair)));
+    if (look.hat != FigureLook::kNoHat) context.out.writeScrambled(base + "_t.zgr", encodeBmp(clothTexture(look.hatColour)));
+  }
+  const bool fringe = look.kind != FigureLook::kPlain;
+  context.out.writeScrambled("Mdl/eyes/" + look.name + "_e0.zgr", encodeBmp(eyeTexture(true, look.skin, look.hair, fringe)));
+  context.out.writeScrambled("Mdl/eyes/" + look.name + "_e1.zgr", encodeBmp(eyeTexture(false, look.skin, look.hair, fringe)));
+}
+
 void generateRbModels(Context& context) {
-  const RbModel model = figure();
-  check(model, "content/generator/rb_models.cpp: Mdl\\test.zdm", context.lint);
-  context.out.write("Mdl/test.zdm", encodeRbModel(model));
-  context.out.writeScrambled("Mdl/test.zgr", encodeBmp(clothTexture()));
-  context.out.writeScrambled("Mdl/eyes/test_e0.zgr", encodeBmp(eyeTexture(true)));
-  context.out.writeScrambled("Mdl/eyes/test_e1.zgr", encodeBmp(eyeTexture(false)));
+  writeFigure(context, {"test", FigureLook::kPlain, 0, 0, 0, kDemoSkin});
 }
 
 }  // namespace content
