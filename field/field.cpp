@@ -37,6 +37,7 @@ constexpr float kEighthTurn = 0.785375f;
 constexpr float kFullTurn = 6.28318f;
 constexpr float kBehindCamera = 1.4141355f;  // half-width of the band of faces not drawn
 constexpr float kFieldDrawDistance = 15000.0f;
+constexpr float kMapScale = 10.0f;  // maps are stored at a tenth of their size
 constexpr int32_t kActionGate = 86;
 constexpr float kTalkReach = 24.0f;
 constexpr int kTalkRadiusGain = 16;
@@ -262,7 +263,7 @@ void LoadMap(std::string_view name, bool buildGrid) {
   gField.fogEnd = header.fogEnd;
   setFog(gField.fogColour, gField.fogStart, gField.fogEnd);
   gField.map.release();
-  gField.mapLoaded = gField.map.Load(gDevice, "mat\\" + std::string(name) + ".mp", nullptr, 1.0f, 0) != 0;
+  gField.mapLoaded = gField.map.Load(gDevice, "mat\\" + std::string(name) + ".mp", nullptr, kMapScale, 0) != 0;
   gField.mapName = std::string(name);
   gField.lastValidFace = -1;
   if (buildGrid) {

@@ -31,8 +31,8 @@ std::string characterConfiguration(const std::string& model = "test", const std:
       model,                // model base name: Mdl\<model>.zdm, Mdl\eyes\<model>_e*.zgr
       scale + ",",          // model scale
       std::to_string(height) + "," + std::to_string(radius) + ",",  // height, collision radius
-      "10,10;",             // action speeds: stand, walk
-      "0,0,",               // loop modes: both restart at their end
+      "10,10,10;",          // action speeds: stand, walk, step
+      "0,0,0,",             // loop modes: all restart at their end
       "0,-6,0,",            // weapon offset from the hand
       "0,-70,0,",           // weapon rotation: yaw, pitch, roll in degrees (tilted forward)
       "0,-6,0,",            // guard offset

@@ -7,7 +7,7 @@
 // character holds its weapon and guard), and the legs "leg_r" and "leg_l". The front of the head
 // is an eye material ("test_e0.bmp"), whose textures "Mdl\eyes\test_e0.zgr" (open) and
 // "test_e1.zgr" (closed) the character puts on it. Animations: 0 "stand", a slow breath;
-// 1 "walk", legs and arms swinging in a 32-frame loop.
+// 1 "walk", legs and arms swinging in a 32-frame loop; 2 "step", a slower, smaller walk.
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -318,6 +318,16 @@ RbModel figure(const FigureLook& look) {
   walk.tracks[kArmL] = walk.tracks[kLegR];
   walk.tracks[kWaist] = {{0, {}, {}}, {8, {0, 0.03f, 0}, {}}, {16, {}, {}}, {24, {0, 0.03f, 0}, {}}, {32, {}, {}}};
   m.anims.push_back(walk);
+
+  // 2 "step": the short, unhurried steps of a slow walk or of a follower close behind.
+  RbAnim step{2, "step", std::vector<std::vector<RbKey>>(kBoneCount)};
+  const float small = 0.25f;
+  step.tracks[kRoot] = {{0, {}, {}}, {40, {}, {}}};
+  step.tracks[kLegR] = {{0, {}, pitch(small)}, {20, {}, pitch(-small)}, {40, {}, pitch(small)}};
+  step.tracks[kLegL] = {{0, {}, pitch(-small)}, {20, {}, pitch(small)}, {40, {}, pitch(-small)}};
+  step.tracks[kArmR] = step.tracks[kLegL];
+  step.tracks[kArmL] = step.tracks[kLegR];
+  m.anims.push_back(step);
   return m;
 }
 
