@@ -1,7 +1,6 @@
 // The boot sequence: run once by the start-up before the first frame. Steps whose subsystems
 // do not exist yet (actors, field state, the opening script) join here in
 // their place as those subsystems land; until the field exists the test pattern stands in for it.
-#include <cstdlib>
 #include <string>
 
 #include "app/boot.h"
@@ -11,6 +10,7 @@
 #include "core/graphics.h"
 #include "core/keyboard.h"
 #include "core/message_box.h"
+#include "core/random.h"
 #include "core/test_pattern.h"
 #include "battle/scene_passes.h"
 #include "battle/sky.h"
@@ -38,9 +38,13 @@ void loadPixelShader(const char* path) {
 
 }  // namespace
 
+void seedRandomFromClock() {
+  seedRandom(static_cast<uint32_t>(plat::MonotonicMilliseconds()));
+}
+
 void BootScene() {
   using namespace plat;
-  std::srand(plat::GetTickCount());
+  seedRandomFromClock();
   gScene = TestPatternScene;
 
   gWindowColours[0] = 0xA000C000;

@@ -16,6 +16,14 @@ char gBattleMusicName[128] = "btl0";
 
 namespace {
 
+const SlotName kBattleSlotNames[] = {
+    {EncounterEffect, "EncounterEffect"},
+    {BattleEntryScene, "BattleEntryScene"},
+    {BattleExitScene, "BattleExitScene"},
+    {BattleReturnFlash, "BattleReturnFlash"},
+    {BattleEndFade, "BattleEndFade"},
+};
+
 constexpr int kEncounterSoundSlot = 2;
 constexpr int32_t kBreakUpFrames = 64;
 
@@ -115,4 +123,13 @@ void BattleEndFade() {
     gOverlay1 = NoOverlay;
     gScene = BattleExitScene;
   }
+}
+
+void resetTransitionState() {
+  std::strcpy(gFieldMusicName, "init");
+  std::strcpy(gBattleMusicName, "btl0");
+}
+
+std::span<const SlotName> battleSlotNames() {
+  return kBattleSlotNames;
 }

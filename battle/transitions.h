@@ -1,6 +1,9 @@
 // The timed transition overlays between the field and the battle. They share the frame loop's
 // step counter; whoever installs one sets the counter first.
 #pragma once
+#include <span>
+
+#include "core/frame.h"
 
 // Names of the music of the field and of the battle (128 bytes each, zero-terminated); the
 // battle entry and exit switch music only when they differ.
@@ -16,3 +19,9 @@ void EncounterEffect();
 void BattleReturnFlash();
 // Overlay 1 at a battle's end: the screen darkens over 63 frames, then the battle is left.
 void BattleEndFade();
+
+// The field and battle music names back to their start values, "init" and "btl0".
+void resetTransitionState();
+
+// The slot functions of battle/: the transitions and the one-frame battle scenes.
+std::span<const SlotName> battleSlotNames();
