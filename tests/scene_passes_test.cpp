@@ -15,6 +15,7 @@
 #include "core/graphics.h"
 #include "platform/png.h"
 #include "tests/device_fixture.h"
+#include "tests/game_state.h"
 #include "tests/null_device.h"
 
 namespace {
@@ -89,24 +90,15 @@ class PassRecorder : public NullDevice {
 };
 
 // The character table, the shadow model and the recorder installed as the game's device.
-class ScenePass : public ::testing::Test {
+class ScenePass : public GameStateTest {
  protected:
   void SetUp() override {
     previous = gDevice;
     gDevice = &device;
     loadBox(gShadowModel, nullptr);
-    gCharas.clear();
-    gCharaVisibility.clear();
-    gAnimationClock = 0;
     gFrameTime = 22;
   }
-  void TearDown() override {
-    gCharas.clear();
-    gCharaVisibility.clear();
-    gShadowModel.release();
-    gTrail = WeaponTrail{};
-    gDevice = previous;
-  }
+  void TearDown() override { gDevice = previous; }
   CHARA& add(float x, float z, int radius, float alpha = 1.0f) {
     gCharas.push_back(std::make_unique<CHARA>());
     CHARA& c = *gCharas.back();
