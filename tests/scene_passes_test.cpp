@@ -349,7 +349,6 @@ class ScenePassPixels : public DeviceTest {};
 
 TEST_F(ScenePassPixels, ShadowDarkensTheGroundUnderACharacterByHalf) {
   loadBox(gShadowModel, device);
-  gCharas.clear();
   gCharas.push_back(std::make_unique<CHARA>());
   gCharas[0]->radius = 192;
   gCharas[0]->alpha = 1;
@@ -390,10 +389,6 @@ TEST_F(ScenePassPixels, ShadowDarkensTheGroundUnderACharacterByHalf) {
   EXPECT_TRUE(near(pixelOf(pixels, 640, 320, 240), {100, 100, 100, 255}, 3));
   for (const auto& [x, y] : {std::pair{320, 100}, {320, 400}, {150, 240}, {490, 240}, {10, 10}, {630, 470}})
     EXPECT_TRUE(near(pixelOf(pixels, 640, x, y), {200, 200, 200, 255}, 1)) << x << ", " << y;
-
-  gCharas.clear();
-  gCharaVisibility.clear();
-  gShadowModel.release();
 }
 
 }  // namespace
