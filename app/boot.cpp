@@ -1,7 +1,6 @@
 // The boot sequence: run once by the start-up before the first frame. Steps whose subsystems
 // do not exist yet (actors, field state, the opening script) join here in
 // their place as those subsystems land; until the field exists the test pattern stands in for it.
-#include <cstdlib>
 #include <string>
 
 #include "app/boot.h"
@@ -46,9 +45,13 @@ void loadPixelShader(const char* path) {
 
 }  // namespace
 
+void seedRandomFromClock() {
+  seedRandom(static_cast<uint32_t>(plat::MonotonicMilliseconds()));
+}
+
 void BootScene() {
   using namespace plat;
-  seedRandom(plat::GetTickCount());
+  seedRandomFromClock();
   gScene = FieldScene;
 
   gWindowColours[0] = 0xA000C000;

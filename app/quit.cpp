@@ -1,14 +1,8 @@
 #include "app/quit.h"
 
-#include "core/capture.h"
+#include "app/game_state.h"
 #include "core/message_box.h"
 #include "platform/window.h"
-#include "core/graphics.h"
-#include "data/database.h"
-#include "event/actors.h"
-#include "event/event_script.h"
-#include "field/field.h"
-#include "field/menu.h"
 
 namespace {
 bool gQuitting = false;
@@ -22,24 +16,12 @@ bool quitInProgress() {
   return gQuitting;
 }
 
-void releaseGameState() {
-  // In the quit path's order; the battle joins when it lands.
-  freeDatabase();
-  resetActors();
-  resetField();
-  resetMenu();
-  resetEventScript();
-  if (gDevice && gPixelShader != 0) gDevice->DeletePixelShader(gPixelShader);
-  gPixelShader = 0;
-  releaseCaptureResources();
-}
-
 void handleKeyDown(int virtualKey) {
   if (virtualKey != plat::VK_F12) return;
   // F12 may arrive several times before the window has closed; the game ends once.
   if (quitInProgress()) return;
   beginQuit();
-  releaseGameState();
+  resetGameState();
   showStandardMessage(sjis("正常終了"));
   plat::PostMessage({plat::MessageKind::Close, 0});
 }

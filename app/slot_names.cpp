@@ -1,39 +1,39 @@
-#include "app/boot.h"
 #include "app/slot_names.h"
 
-#include "core/capture.h"
-#include "core/test_pattern.h"
-#include "battle/transitions.h"
-#include "battle/battle_scenes.h"
-#include "field/field.h"
+#include <span>
 
+#include "app/boot.h"
+#include "battle/transitions.h"
+#include "field/menu.h"
 
 namespace {
 
-struct SlotName {
-  SlotFunction function;
-  const char* name;
+const SlotName kAppSlotNames[] = {
+    {BootScene, "BootScene"},
 };
 
-const SlotName kSlotNames[] = {
-    {BootScene, "BootScene"},
-    {NoOverlay, "NoOverlay"},
-    {TestPatternScene, "TestPatternScene"},
-    {FieldScene, "FieldScene"},
-    {EncounterEffect, "EncounterEffect"},
-    {BattleEntryScene, "BattleEntryScene"},
-    {BattleExitScene, "BattleExitScene"},
-    {BattleReturnFlash, "BattleReturnFlash"},
-    {BattleEndFade, "BattleEndFade"},
-    {ZoomBlurOverlay, "ZoomBlurOverlay"},
-    {CrossFadeOverlay, "CrossFadeOverlay"},
-};
+// The tables of every folder that defines slot functions.
+std::span<const std::span<const SlotName>> catalogue() {
+  static const std::span<const SlotName> parts[] = {coreSlotNames(), fieldSlotNames(), battleSlotNames(), kAppSlotNames};
+  return parts;
+}
 
 }  // namespace
 
 const char* slotFunctionName(SlotFunction function) {
-  for (const SlotName& entry : kSlotNames) {
-    if (entry.function == function) return entry.name;
+  for (std::span<const SlotName> part : catalogue()) {
+    for (const SlotName& entry : part) {
+      if (entry.function == function) return entry.name;
+    }
   }
   return "unknown";
+}
+
+SlotFunction slotFunctionByName(std::string_view name) {
+  for (std::span<const SlotName> part : catalogue()) {
+    for (const SlotName& entry : part) {
+      if (name == entry.name) return entry.function;
+    }
+  }
+  return nullptr;
 }

@@ -313,3 +313,10 @@ void drawTrail() {
   for (int p = 0; p < pairs; ++p) gTrail.fade[p] = static_cast<uint8_t>(static_cast<float>(gTrail.fade[p]) * 0.9f);
   if (gTrail.fade[pairs - 1] < 4) gTrail.count = 0;
 }
+
+void resetScenePasses() {
+  gShadowModel.release();
+  gCharaVisibility.clear();
+  gAnimationClock = 0;
+  gTrail = WeaponTrail{};
+}

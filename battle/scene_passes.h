@@ -91,3 +91,6 @@ void startTrail(uint32_t colour, int chara, const MakeMat* weapon);
 void updateTrail();
 // Draws the trail and fades it; the trail ends when its newest pair has faded away.
 void drawTrail();
+
+// Back to the state at start: no shadow model, no visibilities, the animation clock 0, no trail.
+void resetScenePasses();

@@ -139,3 +139,7 @@ void drawSky(const VECTOR& eye) {
   gDevice->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_WRAP);
   gDevice->SetTextureStageState(0, D3DTSS_ADDRESSV, D3DTADDRESS_WRAP);
 }
+
+void resetSky() {
+  gSky = makeSkyTable();
+}

@@ -37,3 +37,6 @@ void loadSky(std::string_view name);
 void loadDefaultSky();
 // Draws the sky around the eye position (or clears the frame to black when there is none).
 void drawSky(const VECTOR& eye);
+
+// Back to the state at start: no sky, no textures, no spin.
+void resetSky();

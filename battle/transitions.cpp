@@ -14,6 +14,14 @@
 
 namespace {
 
+const SlotName kBattleSlotNames[] = {
+    {EncounterEffect, "EncounterEffect"},
+    {BattleEntryScene, "BattleEntryScene"},
+    {BattleExitScene, "BattleExitScene"},
+    {BattleReturnFlash, "BattleReturnFlash"},
+    {BattleEndFade, "BattleEndFade"},
+};
+
 constexpr int kEncounterSoundSlot = 2;
 constexpr int32_t kBreakUpFrames = 64;
 
@@ -113,4 +121,8 @@ void BattleEndFade() {
     gOverlay1 = NoOverlay;
     gScene = BattleExitScene;
   }
+}
+
+std::span<const SlotName> battleSlotNames() {
+  return kBattleSlotNames;
 }

@@ -1,6 +1,9 @@
 // The timed transition overlays between the field and the battle. They share the frame loop's
 // step counter; whoever installs one sets the counter first.
 #pragma once
+#include <span>
+
+#include "core/frame.h"
 
 #include "event/game_state.h"
 
@@ -13,3 +16,7 @@ void EncounterEffect();
 void BattleReturnFlash();
 // Overlay 1 at a battle's end: the screen darkens over 63 frames, then the battle is left.
 void BattleEndFade();
+
+
+// The slot functions of battle/: the transitions and the one-frame battle scenes.
+std::span<const SlotName> battleSlotNames();

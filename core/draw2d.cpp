@@ -3,8 +3,14 @@
 #include <cmath>
 
 
+namespace {
+// The window colours at start (the boot sets the same).
+constexpr uint32_t kStartWindowColours[4] = {0xA000C000, 0xA00000C0, 0xA0C00000, 0xA0C0C000};
+}  // namespace
+
 SpriteState gSprite;
-uint32_t gWindowColours[4] = {0xA000C000, 0xA00000C0, 0xA0C00000, 0xA0C0C000};
+uint32_t gWindowColours[4] = {kStartWindowColours[0], kStartWindowColours[1], kStartWindowColours[2],
+                              kStartWindowColours[3]};
 
 namespace {
 
@@ -37,6 +43,11 @@ void drawRect(float x, float y, float width, float height, Texture* texture, uin
 
 void resetSpriteState() {
   gSprite = SpriteState{};
+}
+
+void resetDrawState() {
+  resetSpriteState();
+  for (int i = 0; i < 4; ++i) gWindowColours[i] = kStartWindowColours[i];
 }
 
 void setSpriteColour(uint32_t colour) {

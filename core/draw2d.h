@@ -51,6 +51,8 @@ extern SpriteState gSprite;
 extern uint32_t gWindowColours[4];
 
 void resetSpriteState();
+// The sprite state and the window colours back to their start values.
+void resetDrawState();
 void setSpriteColour(uint32_t colour);
 void setSpriteScale(float scaleX, float scaleY);
 

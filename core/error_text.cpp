@@ -47,3 +47,7 @@ void showErrorNumber(int value) {
 std::string_view errorText() {
   return gErrorText;
 }
+
+void clearErrorText() {
+  gErrorText[0] = '\0';
+}

@@ -16,3 +16,5 @@ void showErrorText();
 void showErrorNumber(int value);
 // The buffer's current text.
 std::string_view errorText();
+// Empties the buffer without showing it.
+void clearErrorText();

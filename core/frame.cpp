@@ -1,8 +1,10 @@
 #include "core/frame.h"
 
+#include "core/capture.h"
 #include "core/draw2d.h"
 #include "core/graphics.h"
-
+#include "core/state_json.h"
+#include "core/test_pattern.h"
 
 SlotFunction gScene = NoOverlay;  // the start-up installs BootScene before the first frame
 SlotFunction gOverlay1 = NoOverlay;
@@ -16,6 +18,17 @@ uint32_t gFrameStart = 0;
 int32_t gFrameTime = 0;
 plat::D3DVIEWPORT8 gFullScreenViewport = {};
 int64_t gFrameWorkMicros = 0;
+
+namespace {
+
+const SlotName kCoreSlotNames[] = {
+    {NoOverlay, "NoOverlay"},
+    {TestPatternScene, "TestPatternScene"},
+    {ZoomBlurOverlay, "ZoomBlurOverlay"},
+    {CrossFadeOverlay, "CrossFadeOverlay"},
+};
+
+}  // namespace
 
 void NoOverlay() {}
 
@@ -62,4 +75,33 @@ void frameFunction() {
   if (gFadeColour != 0) drawFadeQuad(gFadeColour);
   gOverlay1();
   gOverlay2();
+}
+
+void resetFrameState() {
+  gScene = NoOverlay;
+  gOverlay1 = NoOverlay;
+  gOverlay2 = NoOverlay;
+  gFadeColour = 0;
+  gFadeSpeed = 0;
+  gStepCounter = 0;
+  gFrameStart = 0;
+  gFrameTime = 0;
+  gFullScreenViewport = {};
+  gFrameWorkMicros = 0;
+}
+
+std::span<const SlotName> coreSlotNames() {
+  return kCoreSlotNames;
+}
+
+std::string fadeColourJson() {
+  return state_json::hex32(gFadeColour);
+}
+
+std::string fadeSpeedJson() {
+  return std::to_string(gFadeSpeed);
+}
+
+std::string stepCounterJson() {
+  return std::to_string(gStepCounter);
 }

@@ -2,6 +2,8 @@
 // message loop that runs one frame whenever no message waits.
 #pragma once
 #include <cstdint>
+#include <span>
+#include <string>
 
 #include "platform/device.h"
 
@@ -34,3 +36,21 @@ void drawFadeQuad(uint32_t colour);
 void updateFade();
 // The frame function: viewport, depth/stencil clear, scene, fade, overlay 1, overlay 2.
 void frameFunction();
+
+// Back to the state at start: every slot NoOverlay, no fade, step counter, frame clock and
+// viewport 0.
+void resetFrameState();
+
+// A function that may stand in a slot, with its name. Every folder that defines such functions
+// lists them in a table of its own; app/ joins the tables into the scene catalogue.
+struct SlotName {
+  SlotFunction function;
+  const char* name;
+};
+// The slot functions of core/: NoOverlay, the test pattern and the capture overlays.
+std::span<const SlotName> coreSlotNames();
+
+// State dump members of the fade.
+std::string fadeColourJson();
+std::string fadeSpeedJson();
+std::string stepCounterJson();

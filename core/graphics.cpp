@@ -57,3 +57,8 @@ void lightSetup() {
 }
 
 plat::PixelShaderHandle gPixelShader = 0;
+
+void releasePixelShader() {
+  if (gDevice && gPixelShader != 0) gDevice->DeletePixelShader(gPixelShader);
+  gPixelShader = 0;
+}

@@ -35,3 +35,5 @@ void lightSetup();
 
 // The program's pixel shader, made by the boot from "res\ps0.zf"; 0 when there is none.
 extern plat::PixelShaderHandle gPixelShader;
+// Deletes the pixel shader (when there is one and a device to delete it with); the handle is 0.
+void releasePixelShader();

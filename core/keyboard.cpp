@@ -46,3 +46,23 @@ void gatedPoll() {
     for (int32_t& slot : gKeySlots) slot = KEY_UP;
   }
 }
+
+void resetKeyboardState() {
+  for (int32_t& slot : gKeySlots) slot = KEY_UP;
+  gKeyGate = 0;
+  gInputEnabled = 0;
+}
+
+std::string keySlotsJson() {
+  std::string json = "[";
+  for (int i = 0; i < kKeySlotCount; ++i) json += (i ? ", " : "") + std::to_string(gKeySlots[i]);
+  return json + "]";
+}
+
+std::string keyGateJson() {
+  return std::to_string(gKeyGate);
+}
+
+std::string inputEnabledJson() {
+  return std::to_string(gInputEnabled);
+}

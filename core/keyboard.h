@@ -1,6 +1,7 @@
 // The eight polled key slots, the key repeat gate and the input-enabled flag.
 #pragma once
 #include <cstdint>
+#include <string>
 
 // Key states of a slot.
 enum KeyState : int32_t { KEY_UP = 0, KEY_RELEASED = 1, KEY_PRESSED = 2, KEY_HELD = 3 };
@@ -22,3 +23,11 @@ void pollBattleKeys();
 // The results screen's poll: nothing while input is off; otherwise the gate takes the frame
 // time and, above 85, the slots are polled (battle mapping), else cleared.
 void gatedPoll();
+
+// Back to the state at start: every slot up, the gate 0, input off.
+void resetKeyboardState();
+
+// State dump members: the eight slots as an array, the gate, the input-enabled flag.
+std::string keySlotsJson();
+std::string keyGateJson();
+std::string inputEnabledJson();

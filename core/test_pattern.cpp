@@ -42,3 +42,7 @@ void TestPatternScene() {
   ++gPatternFrame;
   gDevice->SetRenderState(D3DRS_ZENABLE, true);
 }
+
+void resetTestPattern() {
+  gPatternFrame = 0;
+}

@@ -3,3 +3,5 @@
 #pragma once
 
 void TestPatternScene();
+// The moving square back to its start.
+void resetTestPattern();

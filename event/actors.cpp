@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "event/runners.h"
-#include "event/state_json.h"
+#include "core/state_json.h"
 
 std::vector<Actor> gActors;
 int gTalkingActor = 0;

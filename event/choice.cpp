@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "core/keyboard.h"
+#include "core/state_json.h"
 #include "audio/sound.h"
-#include "event/state_json.h"
 
 ChoiceWindow gChoice;
 

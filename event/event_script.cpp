@@ -7,7 +7,7 @@
 #include "core/keyboard.h"
 #include "core/message_box.h"
 #include "event/runners.h"
-#include "event/state_json.h"
+#include "core/state_json.h"
 
 EventScript gEvent;
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "data/database.h"
-#include "event/state_json.h"
+#include "core/state_json.h"
 
 GameProgress gGame;
 char gFieldMusicName[kMusicNameBytes] = "init";

@@ -6,7 +6,7 @@
 #include "core/draw2d.h"
 #include "core/graphics.h"
 #include "core/keyboard.h"
-#include "event/state_json.h"
+#include "core/state_json.h"
 #include "gfx/text.h"
 
 MessageWindow gMessage;

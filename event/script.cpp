@@ -8,6 +8,7 @@
 #include "core/data_root.h"
 #include "core/error_text.h"
 #include "core/message_box.h"
+#include "core/random.h"
 #include "data/scrambled.h"
 #include "platform/system.h"
 
@@ -408,7 +409,7 @@ void Script::calculate() {
           if (isVariable(a)) x = v[a];
           break;
         case 'R':
-          if (a != 0) x = std::rand() % a;  // modulus 0 changes nothing
+          if (a != 0) x = nextRandom() % a;  // modulus 0 changes nothing
           break;
         default: break;
       }

@@ -21,7 +21,7 @@
 #include "event/event_script.h"
 #include "event/game_state.h"
 #include "event/message_window.h"
-#include "event/state_json.h"
+#include "core/state_json.h"
 #include "field/menu.h"
 #include "gfx/camera.h"
 #include "platform/system.h"
@@ -420,12 +420,12 @@ void EncounterStep(int step) {
   if (table.threshold == 0) return;
   if (table.counter < table.threshold) table.counter += step;
   if (table.counter < table.threshold) return;
-  if (gameRandom() % (32 << std::clamp(step, 0, 20)) != 5) return;
+  if (nextRandom() % (32 << std::clamp(step, 0, 20)) != 5) return;
   table.counter = 0;
   int64_t sum = 0;
   for (const EncounterEntry& entry : table.entries) sum += entry.weight;
   if (sum <= 0 || sum > INT32_MAX) return;  // nothing to draw from
-  const int chosen = drawEncounterEntry(table.entries, gameRandom() % static_cast<int>(sum));
+  const int chosen = drawEncounterEntry(table.entries, nextRandom() % static_cast<int>(sum));
   if (chosen < 0) return;
   gGame.formation = table.entries[static_cast<size_t>(chosen)].formation;
   startEncounter();

@@ -8,7 +8,7 @@
 #include "core/message_box.h"
 #include "data/scrambled.h"
 #include "event/choice.h"
-#include "event/state_json.h"
+#include "core/state_json.h"
 #include "field/field.h"
 
 MenuState gMenu;
@@ -496,20 +496,15 @@ void MemberBackFade() {
 
 // ---- state dump ----
 
-const char* menuSlotName(SlotFunction function) {
-  static const struct {
-    SlotFunction function;
-    const char* name;
-  } kNames[] = {
+std::span<const SlotName> fieldSlotNames() {
+  static const SlotName kNames[] = {
+      {FieldScene, "FieldScene"},
       {PartyMenuScene, "PartyMenuScene"},     {MemberMenuScene, "MemberMenuScene"},
       {MenuOpenFade, "MenuOpenFade"},         {MenuCloseFade, "MenuCloseFade"},
       {FieldReturnFade, "FieldReturnFade"},   {MemberScreenFade, "MemberScreenFade"},
       {MemberBackFade, "MemberBackFade"},
   };
-  for (const auto& entry : kNames) {
-    if (entry.function == function) return entry.name;
-  }
-  return nullptr;
+  return kNames;
 }
 
 std::string menuStateJson() {

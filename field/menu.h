@@ -5,6 +5,7 @@
 //   2 the member's commands, 3 a command's sub-list, 4 target choice (MemberMenuScene)
 #pragma once
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "core/frame.h"
@@ -82,8 +83,8 @@ constexpr float statusPanelX(int slide) {
   return static_cast<float>((10 - slide) * 64 + 18);
 }
 
-// The name of a menu scene or fade watcher for the state dump; null for other functions.
-const char* menuSlotName(SlotFunction function);
+// The slot functions of field/: the field scene and the menu scenes and fades.
+std::span<const SlotName> fieldSlotNames();
 // The "menu" member of the state dump.
 std::string menuStateJson();
 

@@ -244,3 +244,9 @@ bool projectPoint(const VECTOR& point, float& screenX, float& screenY) {
   screenY = (1.0f - e * p.y) * 240.0f;
   return true;
 }
+
+void resetCameraState() {
+  gCamera = CAMERA{};
+  gViewMatrix = MATRIX{};
+  gCameraLinks = CameraLinks{};
+}

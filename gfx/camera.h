@@ -74,6 +74,8 @@ enum CameraMotionType : int {
 // Stops any motion: no frames left, roll and every velocity 0, idle. Eye, target, angle and
 // distance stay.
 void cameraReset();
+// Back to the state at start: the camera, the view matrix and the links all as first made.
+void resetCameraState();
 // Wraps the angle once into [0, 2 pi), puts the eye on the orbit, then cameraSetView.
 void cameraUpdateEye();
 // Builds the view matrix from eye, target and roll into gViewMatrix and sets it on the device.

@@ -439,3 +439,7 @@ void CHARA::step(int ticks, int visibility) {
   if (shader) device->SetPixelShader(0);
   if (turned) head->rotation = animatedHead;
 }
+
+void resetCharaTable() {
+  gCharas.clear();
+}

@@ -184,3 +184,6 @@ class CHARA : public OBJMODEL {
 extern std::vector<std::unique_ptr<CHARA>> gCharas;
 // Character i of the table; empty outside the table or for an empty entry.
 CHARA* charaAt(int index);
+
+// Empties the character table.
+void resetCharaTable();

@@ -94,6 +94,12 @@ void Sleep(int ms) {
   if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+uint64_t MonotonicMilliseconds() {
+  using namespace std::chrono;
+  if (gClock.monotonic) return gClock.monotonic();
+  return static_cast<uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
 void SetClock(Clock clock) {
   gClock = std::move(clock);
 }

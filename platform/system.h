@@ -16,12 +16,17 @@ namespace plat {
 uint32_t GetTickCount();
 // Sleeps (or, under a simulated clock, advances the clock) for ms milliseconds.
 void Sleep(int ms);
+// Milliseconds of the system's monotonic clock (counted from an unspecified start, usually the
+// machine's own start), so two launches read different values.
+uint64_t MonotonicMilliseconds();
 
-// Replaces the clock. now() gives the tick; sleep(ms) is called for every Sleep. The replay
-// runner installs a simulated clock; passing empty functions restores the real one.
+// Replaces the clock. now() gives the tick; sleep(ms) is called for every Sleep; monotonic()
+// answers MonotonicMilliseconds. The replay runner installs a simulated clock; an empty function
+// leaves that part to the real clock.
 struct Clock {
   std::function<uint32_t()> now;
   std::function<void(int)> sleep;
+  std::function<uint64_t()> monotonic;
 };
 void SetClock(Clock clock);
 

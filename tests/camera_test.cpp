@@ -9,6 +9,7 @@
 #include "core/frame.h"
 #include "core/graphics.h"
 #include "core/keyboard.h"
+#include "game_state.h"
 #include "gfx/camera.h"
 #include "null_device.h"
 
@@ -67,13 +68,11 @@ MATRIX expectedView() {
   return view;
 }
 
-class Camera : public ::testing::Test {
+class Camera : public GameStateTest {
  protected:
   void SetUp() override {
-    gCamera = CAMERA{};
     gCamera.distance = 100;
     gCamera.eye.y = 10;
-    gViewMatrix = MATRIX{};
     gCameraLinks = CameraLinks{testCharacter, testBattleRunning, testHomeHeading, testFollow};
     gTestBattleRunning = false;
     gFollowCalls = 0;
@@ -81,13 +80,8 @@ class Camera : public ::testing::Test {
     gTestCharacters[1] = CameraSubject{{10, 0, 20}, 0.5f, 40, {0, 150, 0}};
     gTestCharacters[2] = CameraSubject{{100, 0, -50}, 1.0f, 50, {5, 120, 0}};
     for (int i = 0; i < 9; ++i) gTestHomeHeadings[i] = i < 3 ? 3.14159f : 6.28318f;
-    for (int32_t& slot : gKeySlots) slot = KEY_UP;
     gFrameTime = 22;
     gDevice = nullptr;
-  }
-  void TearDown() override {
-    gDevice = nullptr;
-    gCameraLinks = CameraLinks{};
   }
   static void runFrames(int n) {
     for (int i = 0; i < n; ++i) gCamera.motion();

@@ -27,16 +27,9 @@ class CaptureTest : public DeviceTest {
  protected:
   void SetUp() override {
     DeviceTest::SetUp();
-    gOverlay2 = NoOverlay;
-    gStepCounter = 0;
     // The boot's blend factors.
     device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
     device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-  }
-  void TearDown() override {
-    releaseCaptureResources();
-    gOverlay2 = NoOverlay;
-    DeviceTest::TearDown();
   }
   Surface* renderTarget() {
     Surface* s = nullptr;

@@ -16,9 +16,12 @@
 #include "platform/png.h"
 #include "platform/system.h"
 #include "tests/device_fixture.h"
+#include "tests/game_state.h"
 #include "tests/image_files.h"
 #include "tests/null_device.h"
 #include "tests/rb_model_files.h"
+#include "tests/recording_device.h"
+#include "tests/temp_data_root.h"
 
 namespace {
 
@@ -103,35 +106,6 @@ std::vector<uint8_t> eyeFile(uint8_t r, uint8_t g, uint8_t b) {
   return bmp;
 }
 
-// Textures kept in memory, so that eye textures load without a real device.
-class MemoryTexture : public plat::Texture {
- public:
-  MemoryTexture(unsigned width, unsigned height, unsigned levels, plat::D3DFORMAT format)
-      : width_(width), height_(height), format_(format), levels_(levels == 0 ? 1 : levels) {
-    for (unsigned l = 0; l < levels_; ++l) pixels_.emplace_back(size_t{4} * levelWidth(l) * levelHeight(l));
-  }
-  unsigned GetLevelCount() const override { return levels_; }
-  plat::D3DSURFACE_DESC GetLevelDesc(unsigned level) const override {
-    return {format_, 0, plat::D3DPOOL_MANAGED, levelWidth(level), levelHeight(level)};
-  }
-  plat::HRESULT LockRect(unsigned level, plat::D3DLOCKED_RECT* locked, plat::DWORD) override {
-    if (level >= levels_) return plat::D3DERR_INVALIDCALL;
-    locked->Pitch = static_cast<int>(4 * levelWidth(level));
-    locked->pBits = pixels_[level].data();
-    return plat::D3D_OK;
-  }
-  plat::HRESULT UnlockRect(unsigned) override { return plat::D3D_OK; }
-  plat::Surface* GetSurfaceLevel(unsigned) override { return nullptr; }
-
- private:
-  unsigned levelWidth(unsigned l) const { return std::max(1u, width_ >> l); }
-  unsigned levelHeight(unsigned l) const { return std::max(1u, height_ >> l); }
-  unsigned width_, height_;
-  plat::D3DFORMAT format_;
-  unsigned levels_;
-  std::vector<std::vector<uint8_t>> pixels_;
-};
-
 // Records world transforms, textures drawn with, pixel shader calls and draws.
 class CharaDevice : public NullDevice {
  public:
@@ -143,7 +117,7 @@ class CharaDevice : public NullDevice {
 
   HRESULT CreateTexture(unsigned w, unsigned h, unsigned levels, DWORD, plat::D3DFORMAT format, plat::D3DPOOL,
                         std::unique_ptr<plat::Texture>* t) override {
-    *t = std::make_unique<MemoryTexture>(w, h, levels, format);
+    *t = std::make_unique<recording::MemoryTexture>(w, h, levels, format);
     return plat::D3D_OK;
   }
   HRESULT SetTransform(plat::D3DTRANSFORMSTATETYPE type, const plat::D3DMATRIX* m) override {
@@ -183,35 +157,24 @@ struct Message {
 
 // Every test runs in a directory of its own, which is both the current directory and the data
 // root, with the recording device as the game's device.
-class CharaTest : public ::testing::Test {
+class CharaTest : public GameStateTest {
  protected:
   void SetUp() override {
     plat::SetMessageBoxHandler(
         [this](const std::string& text, const std::string& caption) { messages.push_back({text, caption}); });
-    dir = fs::temp_directory_path() / ("orvane_chara_" + std::to_string(::getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir / "mdl" / "eyes");
-    fs::create_directories(dir / "Wea");
-    previousDirectory = fs::current_path();
-    fs::current_path(dir);
-    plat::SetProgramDirectory(dir.string());
+    dir.makeDirectories("mdl/eyes");
+    dir.makeDirectories("Wea");
+    dir.enter();
+    dir.useAsDataRoot();
     previousDevice = gDevice;
     gDevice = &device;
   }
   void TearDown() override {
-    gCharas.clear();
     gDevice = previousDevice;
-    plat::SetProgramDirectory("");
-    fs::current_path(previousDirectory);
     plat::SetMessageBoxHandler(nullptr);
-    fs::remove_all(dir);
   }
-  void write(const std::string& relative, const std::vector<uint8_t>& bytes) {
-    std::ofstream(dir / relative, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-  }
-  void write(const std::string& relative, const std::string& text) {
-    write(relative, std::vector<uint8_t>(text.begin(), text.end()));
-  }
+  void write(const std::string& relative, const std::vector<uint8_t>& bytes) { dir.write(relative, bytes); }
+  void write(const std::string& relative, const std::string& text) { dir.write(relative, text); }
   // The figure "fig" with two eye textures and the configuration "HERO".
   void writeFigure(const ModelSpec& spec = figureSpec(), const std::string& actions = "10,5,10,10;\n0,0,1,0,\n") {
     write("mdl/fig.zdm", modelBytes(spec));
@@ -227,9 +190,8 @@ class CharaTest : public ::testing::Test {
 
   CharaDevice device;
   plat::Device* previousDevice = nullptr;
-  fs::path previousDirectory;
   std::vector<Message> messages;
-  fs::path dir;
+  TempDataRoot dir;
 };
 
 void expectNear(const VECTOR& got, float x, float y, float z, float tolerance = 1e-4f) {
@@ -438,7 +400,7 @@ TEST_F(CharaTest, SetEyesChangesOnlyForTexturesThatExist) {
   c.eyeSlots[2] = 0;
   c.setEyes(2, 0);
   EXPECT_EQ(c.material(0).texture, nullptr);
-  auto second = std::make_unique<MemoryTexture>(1, 1, 1, plat::D3DFMT_R5G6B5);
+  auto second = std::make_unique<recording::MemoryTexture>(1, 1, 1, plat::D3DFMT_R5G6B5);
   plat::Texture* secondTexture = second.get();
   c.addSecondEyeTexture(std::move(second));
   c.setEyes(2, 1);
@@ -738,10 +700,8 @@ TEST_F(CharaTest, StepDrawsWithOpacityShaderAndHeldModelsAtTheirBones) {
 class CharaPixelTest : public DeviceTest {};
 
 TEST_F(CharaPixelTest, DemoCharacterDrawsWithItsWeapon) {
-  const fs::path bin = ORVANE_BIN_DIR;
-  const fs::path previous = fs::current_path();
-  fs::current_path(bin);
-  plat::SetProgramDirectory(bin.string());
+  const ScopedDataRoot root(demoDataDir());
+  const ScopedCurrentDirectory here(demoDataDir());
   std::vector<std::string> messages;
   plat::SetMessageBoxHandler([&](const std::string& text, const std::string&) { messages.push_back(text); });
   {
@@ -776,8 +736,6 @@ TEST_F(CharaPixelTest, DemoCharacterDrawsWithItsWeapon) {
     EXPECT_TRUE(near(pixelOf(pixels, 640, 395, 185), {186, 195, 203, 255}, 24));
   }
   plat::SetMessageBoxHandler(nullptr);
-  plat::SetProgramDirectory("");
-  fs::current_path(previous);
 }
 
 }  // namespace

@@ -19,6 +19,9 @@
 #include "data/scramble.h"
 #include "platform/png.h"
 #include "platform/system.h"
+#include "app/game_state.h"
+#include "previews.h"
+#include "temp_data_root.h"
 
 namespace {
 
@@ -30,13 +33,6 @@ const fs::path kGenerator = fs::path(ORVANE_BIN_DIR) / ".." / "tools" / "orvane-
 std::vector<uint8_t> readAll(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-fs::path scratch(const std::string& name) {
-  const fs::path dir = fs::temp_directory_path() / ("orvane_content_" + std::to_string(::getpid()) + "_" + name);
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
 }
 
 // Runs the generator; returns its exit code and what it printed on standard error.
@@ -60,9 +56,9 @@ std::map<std::string, std::vector<uint8_t>> treeOf(const fs::path& root) {
   return files;
 }
 
-// A copy of the content sources with one table line appended.
-fs::path contentWith(const std::string& name, const std::string& table, const std::string& line) {
-  const fs::path copy = scratch(name) / "content";
+// A copy of the content sources in the scratch directory with one table line appended.
+fs::path contentWith(const TempDataRoot& scratch, const std::string& table, const std::string& line) {
+  const fs::path copy = scratch / "content";
   fs::copy(kContent, copy, fs::copy_options::recursive);
   std::ofstream(copy / table, std::ios::app) << line << "\n";
   return copy;
@@ -100,7 +96,8 @@ int opaquePixels(const Picture& picture, int x0, int y0, int width, int height) 
 }  // namespace
 
 TEST(Content, GeneratingTwiceGivesTheSameBytes) {
-  const fs::path first = scratch("first"), second = scratch("second");
+  const TempDataRoot firstDir, secondDir;
+  const fs::path first = firstDir.path(), second = secondDir.path();
   std::string errors;
   ASSERT_EQ(generate(kContent, first, errors), 0) << errors;
   ASSERT_EQ(generate(kContent, second, errors), 0) << errors;
@@ -122,8 +119,6 @@ TEST(Content, GeneratingTwiceGivesTheSameBytes) {
   EXPECT_EQ(std::string(portrait.begin(), portrait.begin() + 2), "BM");
   EXPECT_EQ(portrait[18], 64);  // 64 x 64
   EXPECT_EQ(std::string(a.at("Zms/win.zms").begin(), a.at("Zms/win.zms").begin() + 4), "MThd");
-  fs::remove_all(first);
-  fs::remove_all(second);
 }
 
 TEST(Content, LintRejectsBrokenContent) {
@@ -143,14 +138,15 @@ TEST(Content, LintRejectsBrokenContent) {
   std::string longName;
   for (int i = 0; i < 128; ++i) longName += "レ";  // 256 bytes: with its line end, more than one read
   for (const Case& c : cases) {
-    const fs::path content = contentWith(c.name, c.table, c.line ? c.line : longName);
+    const TempDataRoot scratch;
+    const fs::path content = contentWith(scratch, c.table, c.line ? c.line : longName);
     std::string errors;
-    EXPECT_EQ(generate(content, content.parent_path() / "out", errors), 1) << c.name;
+    EXPECT_EQ(generate(content, scratch / "out", errors), 1) << c.name;
     EXPECT_NE(errors.find(c.expected), std::string::npos) << c.name << ": " << errors;
-    fs::remove_all(content.parent_path());
   }
   // A name longer than its field.
-  const fs::path content = scratch("long") / "content";
+  const TempDataRoot scratch;
+  const fs::path content = scratch / "content";
   fs::copy(kContent, content, fs::copy_options::recursive);
   std::ifstream in(content / "schr/c1.txt");
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -160,11 +156,11 @@ TEST(Content, LintRejectsBrokenContent) {
   std::string errors;
   EXPECT_EQ(generate(content, content.parent_path() / "out", errors), 1);
   EXPECT_NE(errors.find("the name is longer than its 20 bytes"), std::string::npos) << errors;
-  fs::remove_all(content.parent_path());
 }
 
 TEST(Content, LintRejectsAnAttributeThatItsEquipmentBonusWrapsPast255) {
-  const fs::path content = scratch("wrap") / "content";
+  const TempDataRoot scratch;
+  const fs::path content = scratch / "content";
   fs::copy(kContent, content, fs::copy_options::recursive);
   std::ifstream in(content / "schr/c1.txt");
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -177,15 +173,15 @@ TEST(Content, LintRejectsAnAttributeThatItsEquipmentBonusWrapsPast255) {
   EXPECT_EQ(generate(content, content.parent_path() / "out", errors), 1);
   EXPECT_NE(errors.find("content/schr/c1.txt: attribute 1 with its equipment bonus passes 255"), std::string::npos)
       << errors;
-  fs::remove_all(content.parent_path());
 }
 
 TEST(Content, TheGameLoadsTheGeneratedDatabase) {
   std::vector<std::string> messages;
   plat::SetMessageBoxHandler([&](const std::string& text, const std::string&) { messages.push_back(text); });
-  plat::SetProgramDirectory(std::string(ORVANE_BIN_DIR) + "/");
-  loadDatabase();
-  plat::SetProgramDirectory("");
+  {
+    const ScopedDataRoot root(demoDataDir());
+    loadDatabase();
+  }
   plat::SetMessageBoxHandler(nullptr);
   EXPECT_TRUE(messages.empty()) << messages.front();
   ASSERT_GE(gCharacters.size(), 5u);
@@ -206,13 +202,11 @@ TEST(Content, TheGameLoadsTheGeneratedDatabase) {
   for (const ItemRecord& item : gItems) EXPECT_TRUE(drawable(item.name) && drawable(item.help));
   for (const WazaRecord& waza : gTechniques) EXPECT_TRUE(drawable(waza.name) && drawable(waza.help));
   for (const GlyphString& name : gDataNames.names) EXPECT_GT(name.size(), 1u);
-  freeDatabase();
+  resetGameState();
 }
 
 TEST(Content, FontTexturesAndTheLabelSheetHaveTheirCells) {
   const fs::path bin(ORVANE_BIN_DIR);
-  const fs::path previews = fs::path(ORVANE_BIN_DIR) / ".." / "previews";
-  fs::create_directories(previews);
   const Picture page0 = decodeScrambledDds(bin / "RES/fnt0.au");
   const Picture page1 = decodeScrambledDds(bin / "RES/fnt1.au");
   const Picture sheet = decodeScrambledDds(bin / "tex/dmg.au");
@@ -221,9 +215,9 @@ TEST(Content, FontTexturesAndTheLabelSheetHaveTheirCells) {
   ASSERT_EQ(page1.width, 512);
   ASSERT_EQ(sheet.width, kLabelSheetWidth);
   ASSERT_EQ(sheet.height, kLabelSheetHeight);
-  EXPECT_TRUE(plat::WritePng((previews / "fnt0.png").string(), page0.width, page0.height, page0.rgba));
-  EXPECT_TRUE(plat::WritePng((previews / "fnt1.png").string(), page1.width, page1.height, page1.rgba));
-  EXPECT_TRUE(plat::WritePng((previews / "dmg.png").string(), sheet.width, sheet.height, sheet.rgba));
+  EXPECT_TRUE(plat::WritePng(previewPath("fnt0.png"), page0.width, page0.height, page0.rgba));
+  EXPECT_TRUE(plat::WritePng(previewPath("fnt1.png"), page1.width, page1.height, page1.rgba));
+  EXPECT_TRUE(plat::WritePng(previewPath("dmg.png"), sheet.width, sheet.height, sheet.rgba));
   // Digits 0 … 9 fill the first ten cells of row 0; the full-width space (cell 10) is blank.
   for (int d = 0; d < 10; ++d) EXPECT_GT(opaquePixels(page0, 16 * d, 0, 16, 16), 10) << d;
   EXPECT_EQ(opaquePixels(page0, 160, 0, 16, 16), 0);

@@ -6,57 +6,18 @@
 #include <vector>
 
 #include "null_device.h"
+#include "recording_device.h"
 #include "platform/d3dx.h"
 #include "tests/image_files.h"
 
 using namespace plat;
+using recording::MemoryTexture;
 
 namespace {
 
-// A texture in memory whose rows are padded to a pitch of their own.
-class MemoryTexture : public Texture {
- public:
-  MemoryTexture(unsigned width, unsigned height, unsigned levels, D3DFORMAT format) : format_(format) {
-    for (unsigned i = 0; i < levels; ++i) {
-      const unsigned pitch = static_cast<unsigned>(ImageRowSize(format, width)) + 8;
-      levels_.push_back({width, height, pitch, std::vector<uint8_t>(pitch * ImageRowCount(format, height), 0xEE)});
-      width = std::max(1u, width / 2);
-      height = std::max(1u, height / 2);
-    }
-  }
-  unsigned GetLevelCount() const override { return static_cast<unsigned>(levels_.size()); }
-  D3DSURFACE_DESC GetLevelDesc(unsigned level) const override {
-    return {format_, 0, D3DPOOL_MANAGED, levels_[level].width, levels_[level].height};
-  }
-  HRESULT LockRect(unsigned level, D3DLOCKED_RECT* locked, DWORD) override {
-    locked->Pitch = static_cast<int>(levels_[level].pitch);
-    locked->pBits = levels_[level].bytes.data();
-    return D3D_OK;
-  }
-  HRESULT UnlockRect(unsigned) override { return D3D_OK; }
-  Surface* GetSurfaceLevel(unsigned) override { return nullptr; }
-
-  // A level's rows without their padding.
-  std::vector<uint8_t> rows(unsigned level) const {
-    const Level& l = levels_[level];
-    const size_t rowSize = ImageRowSize(format_, l.width);
-    std::vector<uint8_t> out;
-    for (unsigned r = 0; r < ImageRowCount(format_, l.height); ++r)
-      out.insert(out.end(), l.bytes.begin() + r * l.pitch, l.bytes.begin() + r * l.pitch + rowSize);
-    return out;
-  }
-
- private:
-  struct Level {
-    unsigned width, height, pitch;
-    std::vector<uint8_t> bytes;
-  };
-  D3DFORMAT format_;
-  std::vector<Level> levels_;
-};
-
-// Creates MemoryTextures, refusing the formats it is told to refuse; everything else does nothing.
-class RecordingDevice : public NullDevice {
+// Creates textures in memory, refusing the formats it is told to refuse and keeping the formats
+// asked for; everything else does nothing.
+class TextureMakingDevice : public NullDevice {
  public:
   std::set<D3DFORMAT> refused;
   std::vector<D3DFORMAT> asked;
@@ -82,7 +43,7 @@ std::vector<uint8_t> redDxt1Chain() {
 TEST(TextureFromFile, LevelsAreCopiedRowByRowIntoTheLockedPitch) {
   const std::vector<uint32_t> pixels = {0xFF010203, 0xFF040506, 0xFF070809, 0xFF0A0B0C};
   const auto file = testimg::makeDds(2, 2, testimg::kDdsArgb8, 1, testimg::argbBytes(pixels));
-  RecordingDevice device;
+  TextureMakingDevice device;
   std::unique_ptr<Texture> texture;
   ASSERT_EQ(D3DXCreateTextureFromFileInMemory(&device, file.data(), file.size(), &texture), D3D_OK);
   ASSERT_NE(texture, nullptr);
@@ -94,7 +55,7 @@ TEST(TextureFromFile, LevelsAreCopiedRowByRowIntoTheLockedPitch) {
 }
 
 TEST(TextureFromFile, RefusedFormatFallsBackToA8R8G8B8) {
-  RecordingDevice device;
+  TextureMakingDevice device;
   device.refused = {D3DFMT_DXT1, D3DFMT_R8G8B8};
   const auto file = redDxt1Chain();
   std::unique_ptr<Texture> texture;
@@ -111,7 +72,7 @@ TEST(TextureFromFile, RefusedFormatFallsBackToA8R8G8B8) {
 }
 
 TEST(TextureFromFile, FailuresLeaveTheDestinationEmpty) {
-  RecordingDevice device;
+  TextureMakingDevice device;
   const auto file = redDxt1Chain();
   std::unique_ptr<Texture> texture = std::make_unique<MemoryTexture>(1, 1, 1, D3DFMT_A8R8G8B8);
   const std::vector<uint8_t> junk(200, 0x42);

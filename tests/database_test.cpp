@@ -12,6 +12,8 @@
 #include "data/database.h"
 #include "data/text_scanner.h"
 #include "platform/system.h"
+#include "tests/game_state.h"
+#include "tests/temp_data_root.h"
 
 namespace {
 
@@ -22,30 +24,17 @@ std::span<const uint8_t> bytesOf(const std::string& text) {
 }
 
 // A data root in a temporary directory, with the message boxes collected instead of shown.
-class DatabaseFiles : public ::testing::Test {
+class DatabaseFiles : public GameStateTest {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() / ("orvane_db_" + std::to_string(::getpid()) + "_" +
-                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_ / "SCHR");
-    fs::create_directories(root_ / "Db");
-    fs::create_directories(root_ / "RES");
-    plat::SetProgramDirectory(root_.string() + "/");
+    for (const char* dir : {"SCHR", "Db", "RES"}) root_.makeDirectories(dir);
+    root_.useAsDataRoot();
     plat::SetMessageBoxHandler([this](const std::string& text, const std::string&) { messages_.push_back(text); });
-    freeDatabase();
   }
-  void TearDown() override {
-    freeDatabase();
-    plat::SetMessageBoxHandler(nullptr);
-    plat::SetProgramDirectory("");
-    fs::remove_all(root_);
-  }
-  void write(const std::string& relative, const std::string& bytes) {
-    std::ofstream(root_ / relative, std::ios::binary) << bytes;
-  }
+  void TearDown() override { plat::SetMessageBoxHandler(nullptr); }
+  void write(const std::string& relative, const std::string& bytes) { root_.write(relative, bytes); }
 
-  fs::path root_;
+  TempDataRoot root_;
   std::vector<std::string> messages_;
 };
 

@@ -1,5 +1,6 @@
 // Tests that draw with the real device: a hidden window on the offscreen video driver (one per
-// test program) and the game's device, made fresh for every test.
+// test program) and the game's device, made fresh for every test. The game state is reset around
+// every test, and once more before the device goes, while what it holds can still be released.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "core/graphics.h"
+#include "game_state.h"
 #include "gfx/camera.h"
 #include "platform/window.h"
 
@@ -28,7 +30,7 @@ inline ::testing::AssertionResult near(Rgba got, Rgba want, int tolerance) {
                                        << ", " << want.g << ", " << want.b << ") +-" << tolerance;
 }
 
-class DeviceTest : public ::testing::Test {
+class DeviceTest : public GameStateTest {
  protected:
   static bool openWindow() {
     // The software renderer draws on the test's own thread: its worker threads, still alive at
@@ -45,7 +47,10 @@ class DeviceTest : public ::testing::Test {
     device->Clear(0, nullptr, plat::D3DCLEAR_TARGET | plat::D3DCLEAR_ZBUFFER | plat::D3DCLEAR_STENCIL, 0xFF000000,
                   1.0f, 0);
   }
-  void TearDown() override { graphicsShutdown(); }
+  void TearDown() override {
+    resetGameState();
+    graphicsShutdown();
+  }
 
   std::vector<uint8_t> frame() { return device->ReadBackBuffer(); }
   // The game's projection, the eye at the origin looking along +z, depth test on, the game's

@@ -9,6 +9,7 @@
 #include "gfx/camera.h"
 #include "device_fixture.h"
 #include "platform/png.h"
+#include "previews.h"
 
 using namespace plat;
 
@@ -18,7 +19,6 @@ class Draw2dTest : public DeviceTest {
  protected:
   void SetUp() override {
     DeviceTest::SetUp();
-    resetSpriteState();
     device->SetRenderState(D3DRS_ZENABLE, false);
     device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
     device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
@@ -159,8 +159,8 @@ TEST_F(Draw2dTest, ScreenOfWindowsAndSpritesLooksRight) {
     gSprite.angle = 0.25f * i;
     drawSprite(80.0f + 80.0f * i, 300.0f, texture, 0, 0, 32, 32);
   }
-  const std::string path = std::string(ORVANE_BIN_DIR) + "/draw2d_windows.png";
-  EXPECT_TRUE(WritePng(path, 640, 480, frame()));
+  const std::string path = previewPath("draw2d_windows.png");
+  EXPECT_TRUE(WritePng(path, 640, 480, frame())) << path;
 }
 
 TEST(Geometry, WrapAngleIntoOneTurn) {

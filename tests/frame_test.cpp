@@ -66,11 +66,6 @@ class FrameTest : public GameDeviceTest {
   void SetUp() override {
     GameDeviceTest::SetUp();
     gFullScreenViewport = {0, 0, 640, 480, 0.0f, 1.0f};
-    gScene = NoOverlay;
-    gOverlay1 = NoOverlay;
-    gOverlay2 = NoOverlay;
-    gFadeColour = 0;
-    gFadeSpeed = 0;
     gSceneCalls = gOverlayCalls = 0;
   }
 };

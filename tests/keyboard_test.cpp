@@ -2,6 +2,7 @@
 
 #include "core/frame.h"
 #include "core/keyboard.h"
+#include "game_state.h"
 #include "platform/window.h"
 
 namespace {
@@ -13,15 +14,13 @@ void setKey(int key, bool down) {
   }
 }
 
-class KeyboardTest : public ::testing::Test {
+class KeyboardTest : public GameStateTest {
  protected:
   void SetUp() override {
     for (int key : {plat::VK_UP, plat::VK_DOWN, plat::VK_LEFT, plat::VK_RIGHT, plat::VK_SHIFT, plat::VK_CONTROL,
                     plat::VK_RETURN, plat::VK_SPACE}) {
       setKey(key, false);
     }
-    for (int32_t& slot : gKeySlots) slot = KEY_UP;
-    gKeyGate = 0;
     gInputEnabled = 1;
   }
 };

@@ -20,6 +20,7 @@
 #include "image_files.h"
 #include "platform/system.h"
 #include "recording_device.h"
+#include "temp_data_root.h"
 
 namespace fs = std::filesystem;
 
@@ -375,16 +376,12 @@ class MatDeviceTest : public DeviceTest {
  protected:
   void SetUp() override {
     DeviceTest::SetUp();
-    root_ = fs::temp_directory_path() / ("orvane_mat_" + std::to_string(::getpid()));
-    fs::remove_all(root_);
-    fs::create_directories(root_ / "Mat");
-    plat::SetProgramDirectory(root_.string() + "/");
+    root_.makeDirectories("Mat");
+    root_.useAsDataRoot();
     log_ = std::make_unique<MessageLog>();
   }
   void TearDown() override {
     log_.reset();
-    plat::SetProgramDirectory("");
-    fs::remove_all(root_);
     DeviceTest::TearDown();
   }
 
@@ -403,11 +400,10 @@ class MatDeviceTest : public DeviceTest {
     }
     std::vector<uint8_t> file = testimg::makeBmp(spec);
     data::scrambleBytes(file.data(), file.size());
-    std::ofstream(root_ / "Mat" / name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+    root_.write("Mat/" + name, file);
   }
 
-  fs::path root_;
+  TempDataRoot root_;
   std::unique_ptr<MessageLog> log_;
 };
 
@@ -425,7 +421,7 @@ TEST_F(MatDeviceTest, MaterialsWithOneTexturePathAreMerged) {
       "Object \"p\" { vertex 3 { 0 0 0 1 0 0 0 1 0 } face 1 { 3 V(0 1 2) M(1) } }\r\n";
   MakeMat model;
   ASSERT_EQ(model.LoadFromMemory(device, bytesOf(text), "test.mp", 1.0f, 0), 1);
-  const std::string root = root_.string() + "/";
+  const std::string root = root_.root();
   // Only the missing texture was reported: the loader's open error, then its path.
   ASSERT_EQ(log_->shown.size(), 2u);
   EXPECT_NE(log_->shown[0].find("missing.zgr"), std::string::npos);
@@ -486,12 +482,14 @@ TEST_F(MatDeviceTest, DrawsTheFirstObjectTexturedOnTheDevice) {
 }
 
 TEST(MatContent, ShadowModelIsAClosedVolumeFacingOutwards) {
-  plat::SetProgramDirectory(std::string(ORVANE_BIN_DIR) + "/");
   MakeMat model;
   MessageLog log;
-  // The boot's own path, relative to the program's directory.
-  const int result = model.Load(nullptr, std::string(ORVANE_BIN_DIR) + "/otsk\\shd.zdx", nullptr, 1.0f, 0);
-  plat::SetProgramDirectory("");
+  int result = 0;
+  {
+    const ScopedDataRoot root(demoDataDir());
+    // The boot's own path, relative to the program's directory.
+    result = model.Load(nullptr, demoDataDir() + "/otsk\\shd.zdx", nullptr, 1.0f, 0);
+  }
   ASSERT_EQ(result, 1);
   EXPECT_TRUE(log.shown.empty());
   ASSERT_EQ(model.objects.size(), 1u);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/slot_names.h"
+
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
@@ -290,8 +292,8 @@ TEST_F(MenuTest, StateDumpAndSlotNames) {
   EXPECT_EQ(json.find("{\"page\": 2, \"top\": 0, \"member\": 0, \"slide\": 0, \"lists\": [{\"cursor\": 0, \"count\": 4, "
                       "\"entries\": [\"パーティー\", \"グッズのストック\""),
             0u) << json;
-  EXPECT_STREQ(menuSlotName(MemberBackFade), "MemberBackFade");
-  EXPECT_EQ(menuSlotName(FieldScene), nullptr);
+  EXPECT_STREQ(slotFunctionName(MemberBackFade), "MemberBackFade");
+  EXPECT_STREQ(slotFunctionName(FieldScene), "FieldScene");
 }
 
 // ---- pictures ----

@@ -7,6 +7,7 @@
 
 #include "core/keyboard.h"
 #include "event/choice.h"
+#include "game_state.h"
 #include "text_fixture.h"
 
 namespace {
@@ -18,17 +19,8 @@ const std::string kI = "\x82\xa2";  // い
 const std::string kU = "\x82\xa4";  // う
 const std::string kE = "\x82\xa6";  // え
 
-class MessageWindowTest : public ::testing::Test {
+class MessageWindowTest : public GameStateTest {
  protected:
-  void SetUp() override {
-    messageReset();
-    choiceReset();
-    gKeyGate = 0;
-  }
-  void TearDown() override {
-    messageReset();
-    choiceReset();
-  }
   // Draws frames until the opening animation has ended.
   void open() {
     for (int frame = 0; frame < 12; ++frame) messageDraw();

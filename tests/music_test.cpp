@@ -10,6 +10,7 @@
 #include "audio/music.h"
 #include "audio/sound.h"
 #include "audio_test_support.h"
+#include "temp_data_root.h"
 
 using namespace audiotest;
 namespace fs = std::filesystem;
@@ -47,24 +48,18 @@ const char* kSystemSoundfont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 
 class MusicTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    directory_ = fs::temp_directory_path() / ("orvane_music_test_" + std::to_string(getpid()));
-    fs::create_directories(directory_);
-    plat::SelectAudioOutput(plat::AudioOutput::Offline);
-  }
+  void SetUp() override { plat::SelectAudioOutput(plat::AudioOutput::Offline); }
   void TearDown() override {
     musicShutdown();
     plat::SelectAudioOutput(plat::AudioOutput::Device);
-    fs::remove_all(directory_);
   }
 
   void writePiece(const std::string& name, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(directory_ / (name + ".zms"), std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    directory_.write(name + ".zms", bytes);
   }
 
   // Music set-up in the test's own directory, written the game's way (backslash at the end).
-  bool setup() { return musicSetupIn(directory_.string() + "\\"); }
+  bool setup() { return musicSetupIn(directory_.path().string() + "\\"); }
 
   // Set-up with the system soundfont; skips the test when the machine has none.
   void setupWithSoundfont() {
@@ -73,7 +68,7 @@ class MusicTest : public ::testing::Test {
     ASSERT_TRUE(messages.shown.empty());
   }
 
-  fs::path directory_;
+  TempDataRoot directory_;
   EnvironmentOverride soundfont_{"ORVANE_SOUNDFONT", nullptr};
   MessageCapture messages;
 };

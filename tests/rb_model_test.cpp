@@ -20,6 +20,7 @@
 #include "tests/image_files.h"
 #include "tests/rb_model_files.h"
 #include "tests/recording_device.h"
+#include "tests/temp_data_root.h"
 
 namespace {
 
@@ -53,20 +54,9 @@ class RbModelTest : public ::testing::Test {
  protected:
   void SetUp() override {
     plat::SetMessageBoxHandler([this](const std::string& text, const std::string&) { messages.push_back(text); });
-    dir = fs::temp_directory_path() /
-          ("orvane_rbmodel_" + std::to_string(::getpid()) + "_" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir);
   }
-  void TearDown() override {
-    plat::SetMessageBoxHandler(nullptr);
-    fs::remove_all(dir);
-  }
-  std::string write(const std::string& name, const std::vector<uint8_t>& bytes) {
-    const fs::path path = dir / name;
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    return path.string();
-  }
+  void TearDown() override { plat::SetMessageBoxHandler(nullptr); }
+  std::string write(const std::string& name, const std::vector<uint8_t>& bytes) { return dir.write(name, bytes); }
   // Loads a model from bytes at scale 0.01 (positions as written).
   int loadBytes(OBJMODEL& model, const std::vector<uint8_t>& bytes) {
     return model.loadFromMemory(bytes, "mdl\\t.zdm", 0.01f);
@@ -81,7 +71,7 @@ class RbModelTest : public ::testing::Test {
   }
 
   std::vector<std::string> messages;
-  fs::path dir;
+  TempDataRoot dir;
 };
 
 void expectNear(const VECTOR& got, float x, float y, float z, float tolerance = 1e-4f) {
@@ -429,8 +419,7 @@ TEST_F(RbModelTest, DrawSendsEveryVisiblePolygonAndChangesStateOnlyWithTheMateri
 class RbModelPixelTest : public DeviceTest {};
 
 TEST_F(RbModelPixelTest, TexturedQuadsDrawAndCullByTheirMaterial) {
-  const fs::path dir = fs::temp_directory_path() / ("orvane_rbmodel_pixels_" + std::to_string(::getpid()));
-  fs::create_directories(dir);
+  const TempDataRoot dir;
   // A 2 x 2 green texture, scrambled as the game ships it.
   testimg::BmpSpec spec;
   spec.width = 2;
@@ -438,7 +427,7 @@ TEST_F(RbModelPixelTest, TexturedQuadsDrawAndCullByTheirMaterial) {
   spec.pixels = {0, 255, 0, 0, 255, 0, 0, 0, 0, 255, 0, 0, 255, 0, 0, 0};
   std::vector<uint8_t> bmp = testimg::makeBmp(spec);
   data::scrambleBytes(bmp.data(), bmp.size());
-  std::ofstream(dir / "leaf.zgr", std::ios::binary).write(reinterpret_cast<const char*>(bmp.data()), bmp.size());
+  dir.write("leaf.zgr", bmp);
 
   // Two quads facing the camera: the left one wound clockwise on screen, the right one
   // counter-clockwise; both with the culling material, and a third, untextured one above that
@@ -453,10 +442,10 @@ TEST_F(RbModelPixelTest, TexturedQuadsDrawAndCullByTheirMaterial) {
   m.materials = {{1, "art\\leaf.bmp"}, {0, {}}};
   OBJMODEL model;
   model.reset();
-  model.setTextureDir(dir.string() + "/");
+  model.setTextureDir(dir.root());
   ASSERT_EQ(model.loadFromMemory(m.bytes(), "pixels", 0.01f), 1);
   ASSERT_NE(model.material(0).texture, nullptr);
-  EXPECT_EQ(model.material(0).textureName, dir.string() + "/leaf.zgr");
+  EXPECT_EQ(model.material(0).textureName, dir.root() + "leaf.zgr");
 
   const MATRIX projection = gameProjection();
   MATRIX view;
@@ -478,7 +467,6 @@ TEST_F(RbModelPixelTest, TexturedQuadsDrawAndCullByTheirMaterial) {
   EXPECT_TRUE(near(pixelOf(pixels, 640, 320 + 116, 240), {0, 0, 0, 255}, 8));      // counter-clockwise: culled
   EXPECT_TRUE(near(pixelOf(pixels, 640, 320, 240 - 145), {255, 128, 255, 255}, 8));  // no culling, no texture
   EXPECT_TRUE(near(pixelOf(pixels, 640, 320, 240), {0, 0, 0, 255}, 8));
-  fs::remove_all(dir);
 }
 
 // The demo figure of the generated data tree: the bones a character needs, an eye material on

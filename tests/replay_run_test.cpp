@@ -9,22 +9,15 @@
 #include <fstream>
 #include <sstream>
 
+#include "temp_data_root.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
 class ReplayRun : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("orvane_replay_" + std::to_string(::getpid()) + "_" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir / "data");
-  }
-  void TearDown() override {
-    fs::remove_all(dir);
-  }
+  void SetUp() override { dir.makeDirectories("data"); }
 
   // Runs the replay runner on the demo game's data tree (or on the empty directory).
   int replay(const std::string& args, bool demoData = true) {
@@ -42,11 +35,9 @@ class ReplayRun : public ::testing::Test {
     return text.str();
   }
 
-  void write(const std::string& name, const std::string& text) {
-    std::ofstream(dir / name, std::ios::binary) << text;
-  }
+  void write(const std::string& name, const std::string& text) { dir.write(name, text); }
 
-  fs::path dir;
+  TempDataRoot dir;
 };
 
 size_t count(const std::string& text, const std::string& what) {
@@ -74,7 +65,7 @@ TEST_F(ReplayRun, WritesThePictureAndTheStateOfTheChosenFrame) {
   EXPECT_NE(json.find("\"overlay1\": \"NoOverlay\""), std::string::npos) << json;
   EXPECT_NE(json.find("\"fade_colour\": \"0x00000000\""), std::string::npos) << json;
   EXPECT_NE(json.find("\"input_enabled\": 1"), std::string::npos) << json;
-  EXPECT_NE(json.find("\"message\": {\"text\": \"風が"), std::string::npos) << json;  // the opening's first words
+  EXPECT_NE(json.find("\"message\": {\"text\": \"……風が"), std::string::npos) << json;  // the opening's first words
   EXPECT_NE(json.find("\"choice\": {\"state\": 0"), std::string::npos) << json;
   EXPECT_NE(read("out.txt").find("frames 60"), std::string::npos) << read("out.txt");
 }
@@ -121,4 +112,18 @@ TEST_F(ReplayRun, EmptyDataDirectoryReportsEveryMissingFileAndRunsOn) {
 TEST_F(ReplayRun, BadArgumentsFailWithAMessage) {
   EXPECT_NE(replay("--frames zero"), 0);
   EXPECT_NE(read("out.txt").find("--frames"), std::string::npos);
+}
+
+TEST_F(ReplayRun, SeedStartsTheRandomSourceAndReproducesTheRun) {
+  auto dumps = [&](const std::string& seed, const std::string& name) {
+    const std::string first = (dir / (name + "1.json")).string(), later = (dir / (name + "9.json")).string();
+    EXPECT_EQ(replay("--frames 9 " + seed + " --state 1:" + first + " --state 9:" + later), 0) << read("out.txt");
+    return read(name + "1.json") + read(name + "9.json");
+  };
+  const std::string seeded = dumps("--seed 4242", "a");
+  EXPECT_NE(seeded.find("\"random_state\": 4242,\n"), std::string::npos) << seeded;
+  EXPECT_EQ(dumps("--seed 4242", "b"), seeded);
+  EXPECT_NE(dumps("--seed 4243", "c"), seeded);
+  // Without --seed every run starts from the same default.
+  EXPECT_NE(dumps("", "d").find("\"random_state\": 1,\n"), std::string::npos);
 }

@@ -11,7 +11,7 @@ TEST(ReplayArguments, ReadsEveryOption) {
   std::string error;
   ASSERT_TRUE(replay::parseArguments({"--data", "d", "--keys", "k.txt", "--frames", "60", "--shot", "30:a.png",
                                       "--shot", "40:b.png", "--state", "30:a.json", "--messages", "m.log",
-                                      "--report"},
+                                      "--seed", "4294967295", "--report"},
                                      o, error))
       << error;
   EXPECT_EQ(o.dataDir, "d");
@@ -21,7 +21,12 @@ TEST(ReplayArguments, ReadsEveryOption) {
   EXPECT_EQ(o.shots.find(40)->second, "b.png");
   EXPECT_EQ(o.states.find(30)->second, "a.json");
   EXPECT_EQ(o.messagesFile, "m.log");
+  EXPECT_EQ(o.seed, 4294967295u);
   EXPECT_TRUE(o.report);
+  // Without --seed a run takes the one fixed default.
+  Options defaults;
+  ASSERT_TRUE(replay::parseArguments({"--data", "d"}, defaults, error));
+  EXPECT_EQ(defaults.seed, 1u);
 }
 
 TEST(ReplayArguments, RefusesWhatItCannotUse) {
@@ -34,6 +39,9 @@ TEST(ReplayArguments, RefusesWhatItCannotUse) {
            {"--data", "d", "--shot", "a.png"},
            {"--data", "d", "--state", "x:a.json"},
            {"--data", "d", "--bogus"},
+           {"--data", "d", "--seed"},
+           {"--data", "d", "--seed", "-1"},
+           {"--data", "d", "--seed", "4294967296"},
        }) {
     Options o;
     std::string error;

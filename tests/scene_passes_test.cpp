@@ -15,6 +15,7 @@
 #include "core/graphics.h"
 #include "platform/png.h"
 #include "tests/device_fixture.h"
+#include "tests/game_state.h"
 #include "tests/null_device.h"
 
 namespace {
@@ -89,24 +90,15 @@ class PassRecorder : public NullDevice {
 };
 
 // The character table, the shadow model and the recorder installed as the game's device.
-class ScenePass : public ::testing::Test {
+class ScenePass : public GameStateTest {
  protected:
   void SetUp() override {
     previous = gDevice;
     gDevice = &device;
     loadBox(gShadowModel, nullptr);
-    gCharas.clear();
-    gCharaVisibility.clear();
-    gAnimationClock = 0;
     gFrameTime = 22;
   }
-  void TearDown() override {
-    gCharas.clear();
-    gCharaVisibility.clear();
-    gShadowModel.release();
-    gTrail = WeaponTrail{};
-    gDevice = previous;
-  }
+  void TearDown() override { gDevice = previous; }
   CHARA& add(float x, float z, int radius, float alpha = 1.0f) {
     gCharas.push_back(std::make_unique<CHARA>());
     CHARA& c = *gCharas.back();
@@ -363,7 +355,6 @@ class ScenePassPixels : public DeviceTest {};
 
 TEST_F(ScenePassPixels, ShadowDarkensTheGroundUnderACharacterByHalf) {
   loadBox(gShadowModel, device);
-  gCharas.clear();
   gCharas.push_back(std::make_unique<CHARA>());
   gCharas[0]->radius = 192;
   gCharas[0]->alpha = 1;
@@ -404,10 +395,6 @@ TEST_F(ScenePassPixels, ShadowDarkensTheGroundUnderACharacterByHalf) {
   EXPECT_TRUE(near(pixelOf(pixels, 640, 320, 240), {100, 100, 100, 255}, 3));
   for (const auto& [x, y] : {std::pair{320, 100}, {320, 400}, {150, 240}, {490, 240}, {10, 10}, {630, 470}})
     EXPECT_TRUE(near(pixelOf(pixels, 640, x, y), {200, 200, 200, 255}, 1)) << x << ", " << y;
-
-  gCharas.clear();
-  gCharaVisibility.clear();
-  gShadowModel.release();
 }
 
 }  // namespace

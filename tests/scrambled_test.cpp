@@ -12,12 +12,14 @@
 #include "core/message_box.h"
 #include "audio/sound.h"
 #include "audio_test_support.h"
+#include "game_state.h"
 #include "data/scramble.h"
 #include "data/scrambled.h"
 #include "image_files.h"
 #include "platform/image.h"
 #include "platform/system.h"
 #include "platform/window.h"
+#include "temp_data_root.h"
 
 namespace fs = std::filesystem;
 
@@ -39,10 +41,7 @@ std::set<std::string> entriesOf(const fs::path& dir) {
 class ScrambledFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::temp_directory_path() / ("orvane_scrambled_" + std::to_string(::getpid()) + "_" + info->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_ / "Tex");
+    dir_.makeDirectories("Tex");
     plat::SetMessageBoxHandler([this](const std::string& text, const std::string& caption) {
       shown_.push_back({text, caption});
     });
@@ -52,18 +51,15 @@ class ScrambledFiles : public ::testing::Test {
     plat::SetMessageBoxHandler(nullptr);
     // No plain copy may stay behind, here or in the working directory.
     EXPECT_EQ(entriesOf(fs::current_path()), workingEntries_);
-    fs::remove_all(dir_);
   }
 
   // Writes the scrambled form of plain bytes; returns the path as the game would give it.
   std::string writeScrambled(const std::string& relative, std::vector<uint8_t> plain) {
     data::scrambleBytes(plain.data(), plain.size());
-    std::ofstream out(dir_ / relative, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(plain.data()), static_cast<std::streamsize>(plain.size()));
-    return (dir_ / relative).string();
+    return dir_.write(relative, plain);
   }
 
-  fs::path dir_;
+  TempDataRoot dir_;
   std::vector<Shown> shown_;
   std::set<std::string> workingEntries_;
 };
@@ -90,14 +86,14 @@ TEST_F(ScrambledFiles, PlainCopyHasExactlyThePlainBytes) {
 TEST_F(ScrambledFiles, GamePathsResolveBackslashesAndLetterCase) {
   const auto plain = counting(40);
   writeScrambled("Tex/Cur.au", plain);
-  const std::string gamePath = dir_.string() + "\\tex\\CUR.AU";
+  const std::string gamePath = dir_.path().string() + "\\tex\\CUR.AU";
   const auto copy = data::unscrambleToPlainCopy(gamePath);
   ASSERT_TRUE(copy.has_value());
   EXPECT_EQ(*copy, plain);
 }
 
 TEST_F(ScrambledFiles, MissingOrUnreadableFileShowsTheOpenErrorWithItsPath) {
-  const std::string missing = dir_.string() + "/nothing.au";
+  const std::string missing = dir_.path().string() + "/nothing.au";
   EXPECT_FALSE(data::unscrambleToPlainCopy(missing).has_value());
   const std::string directory = (dir_ / "Tex").string();
   EXPECT_FALSE(data::unscrambleToPlainCopy(directory).has_value());
@@ -133,7 +129,7 @@ TEST_F(ScrambledFiles, SoundLoadsIntoItsSlotFromTheScrambledFile) {
 TEST_F(ScrambledFiles, MissingSoundShowsTheOpenErrorThenTheReadersOwnMessage) {
   plat::SelectAudioOutput(plat::AudioOutput::Offline);
   ASSERT_TRUE(soundSetup());
-  const std::string missing = dir_.string() + "/se/none.zse";
+  const std::string missing = dir_.path().string() + "/se/none.zse";
   EXPECT_FALSE(data::loadScrambledSound(missing, 8));
   EXPECT_FALSE(soundSlotLoaded(8));
   const std::vector<Shown> expected = {
@@ -156,14 +152,12 @@ TEST(ScrambledTexturePath, KindComesFromTheTextAfterTheLastDot) {
   EXPECT_FALSE(data::isDdsTexturePath("file."));
 }
 
-class ErrorTextBuffer : public ::testing::Test {
+class ErrorTextBuffer : public GameStateTest {
  protected:
   void SetUp() override {
     plat::SetMessageBoxHandler([this](const std::string& text, const std::string& caption) {
       shown_.push_back({text, caption});
     });
-    showErrorText();  // start empty
-    shown_.clear();
   }
   void TearDown() override { plat::SetMessageBoxHandler(nullptr); }
   std::vector<Shown> shown_;
@@ -213,7 +207,7 @@ TEST_F(ScrambledFiles, MissingTextureShowsOpenErrorThenBangAndKeepsTheRecord) {
   TexRecord record;
   record.width = 7;
   record.height = 9;
-  const std::string missing = dir_.string() + "/tex/none.au";
+  const std::string missing = dir_.path().string() + "/tex/none.au";
   data::loadScrambledTexture(missing, record);
   const std::vector<Shown> expected = {
       {"ZCV_ZSFmt::オープンエラーなのさ\n" + missing, "トホホ～"},

@@ -11,6 +11,7 @@
 
 #include "core/message_box.h"
 #include "platform/system.h"
+#include "temp_data_root.h"
 
 namespace fs = std::filesystem;
 
@@ -58,12 +59,9 @@ const ScriptCommands kAllFamilies{&kF, &kO, &kB, &kW, barMark, endScriptStep};
 class ScriptTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() / ("orvane_script_" + std::to_string(::getpid()) + "_" +
-                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_ / "ev" / "OSCR");
-    fs::create_directories(root_ / "wz");
-    plat::SetProgramDirectory(root_.string() + "/");
+    root_.makeDirectories("ev/OSCR");
+    root_.makeDirectories("wz");
+    root_.useAsDataRoot();
     plat::SetMessageBoxHandler([this](const std::string& text, const std::string& caption) {
       messages.push_back(caption == "トホホ～" ? text : caption + "|" + text);
     });
@@ -71,21 +69,15 @@ class ScriptTest : public ::testing::Test {
     gWaitsLeft = 0;
     script.commands = &kAllFamilies;
   }
-  void TearDown() override {
-    plat::SetMessageBoxHandler(nullptr);
-    plat::SetProgramDirectory("");
-    fs::remove_all(root_);
-  }
-  void write(const std::string& relative, const std::string& bytes) {
-    std::ofstream(root_ / relative, std::ios::binary) << bytes;
-  }
+  void TearDown() override { plat::SetMessageBoxHandler(nullptr); }
+  void write(const std::string& relative, const std::string& bytes) { root_.write(relative, bytes); }
   // Loads text (UTF-8 in the source, code page 932 in the script) and steps it once.
   void run(const std::string& utf8) {
     script.setText(sjis(utf8));
     script.Step();
   }
 
-  fs::path root_;
+  TempDataRoot root_;
   Script script;
   std::vector<std::string> messages;
 };
@@ -414,7 +406,7 @@ TEST_F(ScriptTest, MissingFileShowsItsPathAndLeavesNoText) {
   script.setText("f1;");
   script.active = 1;
   EXPECT_FALSE(script.Load(kScriptDirActor, "ghost"));
-  EXPECT_EQ(messages, (std::vector<std::string>{root_.string() + "/ev\\OSCR\\ghost.zd", "スクリプトファイルが開けね～"}));
+  EXPECT_EQ(messages, (std::vector<std::string>{root_.root() + "ev\\OSCR\\ghost.zd", "スクリプトファイルが開けね～"}));
   EXPECT_FALSE(script.hasText());
   EXPECT_EQ(script.active, 1);
   script.Step();

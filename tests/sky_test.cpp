@@ -10,6 +10,8 @@
 #include "null_device.h"
 #include "platform/png.h"
 #include "platform/system.h"
+#include "previews.h"
+#include "temp_data_root.h"
 
 namespace fs = std::filesystem;
 
@@ -32,28 +34,20 @@ class StageRecorder : public NullDevice {
 };
 
 // A data root of its own with sky files; message boxes are collected.
-class SkyFiles : public ::testing::Test {
+class SkyFiles : public GameStateTest {
  protected:
   void SetUp() override {
-    root = fs::temp_directory_path() / ("orvane_sky_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(root / "Mat" / "SKY");
-    plat::SetProgramDirectory(root.string());
+    root.makeDirectories("Mat/SKY");
+    root.useAsDataRoot();
     plat::SetMessageBoxHandler([this](const std::string& text, const std::string&) { messages.push_back(text); });
     gDevice = &device;
   }
   void TearDown() override {
     gDevice = nullptr;
     plat::SetMessageBoxHandler(nullptr);
-    plat::SetProgramDirectory("");
-    fs::remove_all(root);
-    gSky.enabled = 0;
-    gSky.spinSpeed = gSky.angle = 0;
   }
-  void write(const std::string& name, const std::string& text) {
-    std::ofstream(root / "Mat" / "SKY" / name, std::ios::binary) << text;
-  }
-  fs::path root;
+  void write(const std::string& name, const std::string& text) { root.write("Mat/SKY/" + name, text); }
+  TempDataRoot root;
   StageRecorder device;
   std::vector<std::string> messages;
 };
@@ -136,7 +130,7 @@ TEST_F(SkyFiles, SwitchedOffSkyReleasesItsFacesAndClearsTheFrame) {
 
 // The demo sky seen from its centre in every direction: no face is culled or missing.
 TEST_F(DeviceTest, DemoSkyCoversEveryDirection) {
-  plat::SetProgramDirectory(ORVANE_BIN_DIR);
+  const ScopedDataRoot root(demoDataDir());
   loadDefaultSky();
   ASSERT_EQ(gSky.enabled, 1);
   const MATRIX projection = gameProjection();
@@ -151,13 +145,10 @@ TEST_F(DeviceTest, DemoSkyCoversEveryDirection) {
     device->Clear(0, nullptr, plat::D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
     drawSky(eye);
     const std::vector<uint8_t> frame = device->ReadBackBuffer();
-    if (look.z == 1) plat::WritePng(std::string(ORVANE_BIN_DIR) + "/sky_front.png", 640, 480, frame);
+    if (look.z == 1) plat::WritePng(previewPath("sky_front.png"), 640, 480, frame);
     for (auto [x, y] : {std::pair{320, 240}, {2, 2}, {637, 2}, {2, 477}, {637, 477}}) {
       const Rgba p = pixelOf(frame, 640, x, y);
       EXPECT_GT(p.r + p.g + p.b, 0) << "black at " << x << "," << y;
     }
   }
-  for (auto& texture : gSky.textures) texture.reset();
-  gSky.enabled = 0;
-  plat::SetProgramDirectory("");
 }

@@ -6,6 +6,7 @@
 
 #include "core/data_root.h"
 #include "platform/system.h"
+#include "temp_data_root.h"
 
 namespace fs = std::filesystem;
 
@@ -14,22 +15,16 @@ namespace {
 class TempTree : public ::testing::Test {
  protected:
   void SetUp() override {
-    root = fs::temp_directory_path() / ("orvane_paths_" + std::to_string(::getpid()));
-    fs::remove_all(root);
-    fs::create_directories(root / "Mat" / "SKY");
-    std::ofstream(root / "Mat" / "SKY" / "sb0.zd") << "sky";
-    std::ofstream(root / "Mat" / "Field.mp") << "map";
+    root.write("Mat/SKY/sb0.zd", "sky");
+    root.write("Mat/Field.mp", "map");
   }
-  void TearDown() override {
-    fs::remove_all(root);
-  }
-  fs::path root;
+  TempDataRoot root;
 };
 
 }  // namespace
 
 TEST_F(TempTree, ResolverTurnsBackslashesAndMatchesCaselessly) {
-  const std::string base = root.string() + "/";
+  const std::string base = root.root();
   EXPECT_EQ(plat::ResolvePath(base + "Mat\\SKY\\sb0.zd"), base + "Mat/SKY/sb0.zd");
   EXPECT_EQ(plat::ResolvePath(base + "mat\\sky\\SB0.ZD"), base + "Mat/SKY/sb0.zd");
   EXPECT_EQ(plat::ResolvePath(base + "MAT/field.MP"), base + "Mat/Field.mp");
@@ -45,7 +40,7 @@ TEST_F(TempTree, ResolverTurnsBackslashesAndMatchesCaselessly) {
 }
 
 TEST_F(TempTree, WholeFilesAreReadUpToTheLimitAndDirectoriesAreNotFiles) {
-  const std::string base = root.string() + "/";
+  const std::string base = root.root();
   EXPECT_EQ(plat::ReadFile(base + "MAT\\SKY\\SB0.ZD"), (std::vector<uint8_t>{'s', 'k', 'y'}));
   EXPECT_EQ(plat::ReadFile(base + "Mat/Field.mp", 2), (std::vector<uint8_t>{'m', 'a'}));
   EXPECT_FALSE(plat::ReadFile(base + "Mat/SKY").has_value());
@@ -53,10 +48,8 @@ TEST_F(TempTree, WholeFilesAreReadUpToTheLimitAndDirectoriesAreNotFiles) {
 }
 
 TEST_F(TempTree, RelativePathsResolveAgainstTheCurrentDirectory) {
-  const fs::path before = fs::current_path();
-  fs::current_path(root);
+  root.enter();
   EXPECT_EQ(plat::ResolvePath("mat\\sky\\sb0.zd"), "Mat/SKY/sb0.zd");
-  fs::current_path(before);
 }
 
 TEST(DataRoot, IsTheProgramDirectoryWithATrailingSeparator) {

@@ -16,6 +16,7 @@
 #include "gfx/listwin.h"
 #include "gfx/text.h"
 #include "platform/png.h"
+#include "previews.h"
 #include "platform/system.h"
 
 namespace {
@@ -42,14 +43,6 @@ class TextPictureTest : public DeviceTest {
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, true);
     device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
     device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    messageReset();
-  }
-  void TearDown() override {
-    messageReset();
-    choiceReset();
-    gFontText = FontText{};
-    for (TexRecord& page : gFontTextures) page.release();
-    DeviceTest::TearDown();
   }
 
   static TexRecord texture(unsigned size, uint32_t (*texel)(unsigned x, unsigned y)) {
@@ -93,7 +86,7 @@ class TextPictureTest : public DeviceTest {
   }
 
   void save(const char* name) {
-    const std::string path = std::string(ORVANE_BIN_DIR) + "/" + name;
+    const std::string path = previewPath(name);
     EXPECT_TRUE(WritePng(path, 640, 480, frame())) << path;
   }
 

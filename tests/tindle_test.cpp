@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "temp_data_root.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -20,16 +22,8 @@ struct TindleRun {
 
 class TindleTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::temp_directory_path() / ("orvane_tindle_" + std::to_string(::getpid()) + "_" + info->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   TindleRun run() {
-    const std::string command = "cd '" + dir_.string() + "' && '" ORVANE_BIN_DIR "/Tindle'";
+    const std::string command = "cd '" + dir_.path().string() + "' && '" ORVANE_BIN_DIR "/Tindle'";
     TindleRun result;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return result;
@@ -41,16 +35,13 @@ class TindleTest : public ::testing::Test {
     return result;
   }
 
-  void writeInput(const std::vector<uint8_t>& bytes) {
-    std::ofstream out(dir_ / "in", std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  }
+  void writeInput(const std::vector<uint8_t>& bytes) { dir_.write("in", bytes); }
   std::vector<uint8_t> readOutput() {
     std::ifstream in(dir_ / "ot", std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
 
-  fs::path dir_;
+  TempDataRoot dir_;
 };
 
 std::vector<uint8_t> pattern(size_t size) {

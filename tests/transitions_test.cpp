@@ -4,9 +4,9 @@
 #include "core/frame.h"
 #include "battle/transitions.h"
 #include "battle/battle_scenes.h"
-#include "forwarding_device.h"
 #include "game_fixture.h"
 #include "gfx/math.h"
+#include "recording_device.h"
 
 namespace {
 
@@ -17,15 +17,6 @@ class TransitionTest : public GameDeviceTest {
     gFullScreenViewport = {0, 0, 640, 480, 0.0f, 1.0f};
     gDevice->SetRenderState(plat::D3DRS_SRCBLEND, plat::D3DBLEND_SRCALPHA);
     gDevice->SetRenderState(plat::D3DRS_DESTBLEND, plat::D3DBLEND_INVSRCALPHA);
-    gScene = NoOverlay;
-    gOverlay1 = NoOverlay;
-    gOverlay2 = NoOverlay;
-    gFadeColour = 0;
-    gFadeSpeed = 0;
-  }
-  void TearDown() override {
-    releaseCaptureResources();
-    GameDeviceTest::TearDown();
   }
   void whiteScreen() {
     gDevice->Clear(0, nullptr, plat::D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0);
@@ -36,44 +27,13 @@ int red(uint32_t rgba) {
   return static_cast<int>(rgba >> 24);
 }
 
-// A pre-transformed vertex as the 2D drawers pass it (32 bytes).
-struct Vertex {
-  float x, y, z, rhw;
-  uint32_t diffuse, specular;
-  float u, v;
-};
-
-// The real device, keeping a copy of every DrawPrimitiveUP call and the last culling mode.
-class RecordingDevice final : public plat::ForwardingDevice {
- public:
-  using ForwardingDevice::ForwardingDevice;
-  struct Draw {
-    plat::D3DPRIMITIVETYPE type;
-    unsigned count;
-    std::vector<Vertex> vertices;
-  };
-  plat::HRESULT DrawPrimitiveUP(plat::D3DPRIMITIVETYPE type, unsigned count, const void* vertices,
-                                unsigned stride) override {
-    if (stride == sizeof(Vertex)) {
-      const unsigned n = type == plat::D3DPT_TRIANGLELIST ? count * 3 : count + 2;
-      const auto* first = static_cast<const Vertex*>(vertices);
-      draws.push_back({type, count, std::vector<Vertex>(first, first + n)});
-    }
-    return d->DrawPrimitiveUP(type, count, vertices, stride);
-  }
-  std::vector<Draw> draws;
-};
-
-// The first n - 1 calls of the encounter effect, then call n recorded.
-std::vector<RecordingDevice::Draw> recordBreakUpFrame(int n) {
-  plat::Device* real = gDevice;
+// The first n - 1 calls of the encounter effect, then call n recorded on the real device.
+std::vector<recording::Draw> recordBreakUpFrame(int n) {
   startEncounter();
   for (int call = 1; call < n; ++call) EncounterEffect();
-  RecordingDevice recorder(real);
-  gDevice = &recorder;
+  recording::ScopedRecordingDevice recorder(gDevice);
   EncounterEffect();
-  gDevice = real;
-  return recorder.draws;
+  return recorder.device.draws;
 }
 
 }  // namespace
@@ -162,7 +122,7 @@ TEST_F(TransitionTest, BreakUpCutsColumnsOuterRowsInnerAndTurnsEachTriangleFurth
     SCOPED_TRACE(c.draw);
     const auto& d = draws[1 + c.draw];
     ASSERT_EQ(d.type, plat::D3DPT_TRIANGLELIST);
-    ASSERT_EQ(d.count, 1u);
+    ASSERT_EQ(d.primitives, 1u);
     const float x0 = 32.0f * c.r + spread * (2 * c.r - 20 + c.t);
     const float y0 = 24.0f * c.j + spread * (2 * c.j - 24 + c.t);
     // The cell corner stays where it is; the others turn and stretch about it.
@@ -178,7 +138,7 @@ TEST_F(TransitionTest, BreakUpCutsColumnsOuterRowsInnerAndTurnsEachTriangleFurth
     EXPECT_FLOAT_EQ(d.vertices[0].v, vT);
     EXPECT_FLOAT_EQ(d.vertices[1].u, uL + 1.0f / 32.0f);
     EXPECT_FLOAT_EQ(d.vertices[2].v, vT + 1.0f / 24.0f);
-    for (const Vertex& v : d.vertices) {
+    for (const ScreenVertex& v : d.vertices) {
       EXPECT_EQ(v.diffuse, 0x80FFFFFFu);
       EXPECT_EQ(v.z, 1.0f);
       EXPECT_EQ(v.rhw, 1.0f);

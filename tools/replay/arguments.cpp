@@ -16,6 +16,19 @@ bool parsePositive(const std::string& text, int& value) {
   return value > 0;
 }
 
+// A seed: 0 … 4294967295 in decimal.
+bool parseSeed(const std::string& text, uint32_t& seed) {
+  if (text.empty() || text.size() > 10) return false;
+  uint64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + static_cast<uint64_t>(c - '0');
+  }
+  if (value > UINT32_MAX) return false;
+  seed = static_cast<uint32_t>(value);
+  return true;
+}
+
 // "N:FILE" with N a frame number.
 bool parseFrameAndFile(const std::string& text, int& frame, std::string& file) {
   const size_t colon = text.find(':');
@@ -68,6 +81,12 @@ bool parseArguments(const std::vector<std::string>& args, Options& options, std:
       (arg == "--shot" ? options.shots : options.states).emplace(frame, file);
     } else if (arg == "--messages") {
       if (!value(options.messagesFile)) return false;
+    } else if (arg == "--seed") {
+      if (!value(v)) return false;
+      if (!parseSeed(v, options.seed)) {
+        error = "--seed needs a number 0 ... 4294967295, not \"" + v + "\"";
+        return false;
+      }
     } else if (arg == "--report") {
       options.report = true;
     } else {

@@ -1,6 +1,7 @@
 // orvane-replay: the game run headless from a script of key presses, with a simulated clock,
 // message boxes answered at once, and pictures and state dumps at chosen frames.
 #pragma once
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -17,6 +18,9 @@ struct Options {
   std::multimap<int, std::string> states;  // frame -> JSON path
   std::string messagesFile;
   bool report = false;
+  // The random source's seed: the simulated clock's monotonic reading, which the boot seeds
+  // from. One fixed default keeps runs reproducible.
+  uint32_t seed = 1;
 };
 
 // Parses the command line; false with a message in error on bad arguments.

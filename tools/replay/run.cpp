@@ -86,8 +86,11 @@ int run(const Options& options) {
   plat::SelectAudioOutput(plat::AudioOutput::Null);
 
   // Every frame takes exactly 22 ms of game time: work takes none, the pacing sleep all of it.
+  // The monotonic clock reads the seed, so the boot seeds the random source with it.
   static uint32_t simulatedTicks = 1000;
-  plat::SetClock({[] { return simulatedTicks; }, [](int ms) { simulatedTicks += static_cast<uint32_t>(ms); }});
+  const uint64_t seed = options.seed;
+  plat::SetClock({[] { return simulatedTicks; }, [](int ms) { simulatedTicks += static_cast<uint32_t>(ms); },
+                  [seed] { return seed; }});
 
   plat::SetMessageBoxHandler([messagesFile](const std::string& text, const std::string& caption) {
     if (messagesFile.empty()) return;

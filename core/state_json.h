@@ -1,4 +1,4 @@
-// Small helpers that write the state dumps of the message and choice windows as JSON text.
+// Small helpers that write the members of the state dump as JSON text.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -10,6 +10,8 @@ namespace state_json {
 std::string quoted(std::string_view utf8);
 // A JSON string literal of game text (code page 932), converted to UTF-8.
 std::string gameText(std::string_view cp932);
+// A JSON string literal of the value in hexadecimal: "0x" and eight upper-case digits.
+std::string hex32(uint32_t value);
 
 // A JSON array of numbers.
 std::string intArray(const int32_t* values, int count);

@@ -1,4 +1,4 @@
-#include "event/state_json.h"
+#include "core/state_json.h"
 
 #include <cmath>
 #include <cstdio>
@@ -32,6 +32,12 @@ std::string quoted(std::string_view utf8) {
 
 std::string gameText(std::string_view cp932) {
   return quoted(plat::Utf8FromCp932(cp932));
+}
+
+std::string hex32(uint32_t value) {
+  char digits[16];
+  std::snprintf(digits, sizeof digits, "0x%08X", value);
+  return quoted(digits);
 }
 
 void Object::add(std::string_view name, std::string_view jsonValue) {
