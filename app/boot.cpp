@@ -20,6 +20,7 @@
 #include "event/actors.h"
 #include "event/event_script.h"
 #include "event/game_state.h"
+#include "event/object_task.h"
 #include "field/field.h"
 #include "platform/system.h"
 
@@ -92,6 +93,7 @@ void BootScene() {
   gDevice->SetRenderState(D3DRS_FOGVERTEXMODE, D3DFOG_LINEAR);
 
   setUpActors(kBootActors);
+  setUpObjectTasks();
   resetConversationBuffers();
   resetGameProgress();
   resetField();

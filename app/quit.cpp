@@ -7,6 +7,7 @@
 #include "data/database.h"
 #include "event/actors.h"
 #include "event/event_script.h"
+#include "event/object_task.h"
 #include "field/field.h"
 
 namespace {
@@ -25,6 +26,7 @@ void releaseGameState() {
   // In the quit path's order; the battle joins when it lands.
   freeDatabase();
   resetActors();
+  resetObjectTasks();
   resetField();
   resetEventScript();
   if (gDevice && gPixelShader != 0) gDevice->DeletePixelShader(gPixelShader);

@@ -21,6 +21,7 @@
 #include "event/event_script.h"
 #include "event/game_state.h"
 #include "event/message_window.h"
+#include "event/object_task.h"
 #include "event/state_json.h"
 #include "gfx/camera.h"
 #include "platform/system.h"
@@ -512,6 +513,9 @@ void FieldScene() {
   gDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, true);
   gDevice->SetRenderState(D3DRS_LIGHTING, false);
   stepActors();
+  gDevice->SetRenderState(D3DRS_ALPHATESTENABLE, true);
+  stepObjectTasks();
+  gDevice->SetRenderState(D3DRS_ALPHATESTENABLE, false);
   gDevice->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_POINT);
   gDevice->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_POINT);
   gDevice->SetRenderState(D3DRS_ZENABLE, false);

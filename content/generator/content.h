@@ -149,6 +149,7 @@ void generateShaders(Context& context);       // RES\ps0.zf
 void generateModels(Context& context);        // OTSK\shd.zdx (Mat model)
 void generateRbModels(Context& context);      // Mdl\test.zdm, its texture and eye textures
 void generateCharacters(Context& context);
+void generateEffects(Context& context);      // OTSK\*.AU, OTSK\bell.ZDX, se\*.zse of the object tasks
 void generateScripts(Context& context);       // ev\*.zd, ev\OSCR\*.zd and the other script directories    // Mdl\<script name>.ZD, Wea\wea<item>.ZDX and textures
 
 }  // namespace content
