@@ -37,9 +37,9 @@ int ownSound(const ObjTask& task, int32_t index) {
   return task.sounds[static_cast<size_t>(index)];
 }
 
-void setAddressing(DWORD u, DWORD v) {
-  gDevice->SetTextureStageState(0, D3DTSS_ADDRESSU, u);
-  gDevice->SetTextureStageState(0, D3DTSS_ADDRESSV, v);
+void clampAddressing() {
+  gDevice->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
+  gDevice->SetTextureStageState(0, D3DTSS_ADDRESSV, D3DTADDRESS_CLAMP);
 }
 
 // o0: the task ends itself.
@@ -52,7 +52,7 @@ void drawSprites(const ScriptCall& call) {
   ObjTask* task = taskOf(call);
   if (!task || !gDevice) return;
   gDevice->SetRenderState(D3DRS_LIGHTING, false);
-  setAddressing(D3DTADDRESS_CLAMP, D3DTADDRESS_CLAMP);
+  clampAddressing();
   MATRIX world;
   world.translation(task->position);
   drawPartSprites(*task, world);
@@ -236,7 +236,7 @@ void particleField(const ScriptCall& call) {
   if (v[0] == 0) v[4] = wrapFallingOffset(v[4]);
   if (!gDevice) return;
   gDevice->SetRenderState(D3DRS_LIGHTING, false);
-  setAddressing(D3DTADDRESS_CLAMP, D3DTADDRESS_CLAMP);
+  clampAddressing();
   if (v[0] == 0) drawParticleField(*task, v[4], v[5]);
   gDevice->SetTextureStageState(0, D3DTSS_ADDRESSV, D3DTADDRESS_WRAP);
 }

@@ -234,6 +234,7 @@ void drawPartSprites(const ObjTask& task, const MATRIX& world) {
 }
 
 void drawScreenSprites(const ObjTask& task) {
+  const SpriteState saved = gSprite;
   for (const ObjPart& part : task.parts) {
     const TexRecord* record = partTexture(task, part);
     if (!record || !record->texture) continue;
@@ -246,7 +247,7 @@ void drawScreenSprites(const ObjTask& task) {
     drawSprite(part.position.x - gSprite.pivotX, part.position.y - gSprite.pivotY, *record, column * width,
                row * height, width, height);
   }
-  resetSpriteState();
+  gSprite = saved;
 }
 
 void drawShape(const ObjTask& task, int shape, int32_t a, int32_t b, int32_t segments) {

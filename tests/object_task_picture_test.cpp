@@ -141,6 +141,11 @@ TEST_F(ObjectTaskPictureTest, BandAndSpritesOnTheScreenAndInTheScene) {
   task.position = {0, 100, 0};
   run("c0 0,11,= c0 3,1,= c0 2,0,= o6; c0 0,0,= c0 1,0,= c0 2,0,= o6; c0 0,1,= o6; c0 0,10,= c0 2,50,= o6; o1; #");
   save("objtask_scene_sprite");
+  DWORD u = 0, v = 0;  // o1 clamps; the pass ends with the addressing wrapped again
+  device->GetTextureStageState(0, D3DTSS_ADDRESSU, &u);
+  device->GetTextureStageState(0, D3DTSS_ADDRESSV, &v);
+  EXPECT_EQ(u, static_cast<DWORD>(D3DTADDRESS_WRAP));
+  EXPECT_EQ(v, static_cast<DWORD>(D3DTADDRESS_WRAP));
   EXPECT_EQ(redAt({0, 100, 0}), 255);
   EXPECT_EQ(redAt({60, 160, 0}), 255);
   EXPECT_EQ(redAt({70, 100, 0}), 0);
@@ -200,6 +205,10 @@ TEST_F(ObjectTaskPictureTest, DemoEffects) {
     messages.clear();
     freeObjectTask(0);
   }
+  D3DMATERIAL8 material{};  // the wind bell's mesh gave the material back as all ones
+  device->GetMaterial(&material);
+  EXPECT_EQ(material.Diffuse.g, 1.0f);
+  EXPECT_EQ(material.Ambient.a, 1.0f);
   resetObjectTasks();
   freeDatabase();
   soundShutdown();

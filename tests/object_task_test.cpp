@@ -17,6 +17,7 @@
 #include "audio_test_support.h"
 #include "core/message_box.h"
 #include "data/scramble.h"
+#include "event/battle_link.h"
 #include "event/runners.h"
 #include "gfx/camera.h"
 #include "platform/system.h"
@@ -215,6 +216,20 @@ TEST_F(ObjectTaskTest, O12PansTheSoundByWhereTheObjectStandsOnTheScreen) {
   task.position = {};
   run("c0 4,0,= o12; c0 4,4,= o12; c0 0,0,= c0 1,11025,= c0 4,-1,= o16; #");
   EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(ObjectTaskTest, O15FlashesOnlyWhileABattleRuns) {
+  static std::vector<int> calls;
+  static bool running = false;
+  calls.clear();
+  gBattleLink.running = [] { return running; };
+  gBattleLink.flash = [](int which, int channel, int value) { calls.insert(calls.end(), {which, channel, value}); };
+  run("c0 0,-3,= c0 1,0,= c0 2,-8,= o15; #");
+  EXPECT_TRUE(calls.empty());
+  running = true;
+  run("c0 0,2,= c0 1,3,= c0 2,255,= o15; #");
+  EXPECT_EQ(calls, (std::vector<int>{2, 3, 255}));
+  gBattleLink = BattleLink{};
 }
 
 TEST_F(ObjectTaskTest, BangStopsTheTaskAfterThisFramesCommandsAndF46OneResumesIt) {

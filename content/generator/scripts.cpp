@@ -5,7 +5,8 @@
 //
 // The lint checks every character of the text against the font table, that every label a c3,
 // c4 or c7 jumps to is defined in the script, and that every file a command names right after
-// "c1 <name>//=" exists in the data tree (scripts, maps, skies, characters, music, sounds).
+// "c1 <name>//=" exists in the data tree (scripts, maps, skies, characters, music, sounds, object
+// tasks; in "oTsk" also the textures, models and sounds of o4 and o11).
 #include <algorithm>
 #include <cctype>
 #include <fstream>
