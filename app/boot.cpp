@@ -19,6 +19,7 @@
 #include "event/actors.h"
 #include "event/event_script.h"
 #include "event/game_state.h"
+#include "event/object_task.h"
 #include "field/field.h"
 #include "field/menu.h"
 #include "platform/system.h"
@@ -96,6 +97,7 @@ void BootScene() {
   gDevice->SetRenderState(D3DRS_FOGVERTEXMODE, D3DFOG_LINEAR);
 
   setUpActors(kBootActors);
+  setUpObjectTasks();
   resetConversationBuffers();
   resetGameProgress();
   resetField();

@@ -17,6 +17,7 @@
 #include "battle/sky.h"
 #include "event/actors.h"
 #include "event/event_script.h"
+#include "event/object_task.h"
 #include "event/game_state.h"
 #include "field/field.h"
 #include "field/menu.h"
@@ -25,6 +26,7 @@ void resetGameState() {
   // The quit path's frees; the battle joins when it lands.
   freeDatabase();
   resetActors();
+  resetObjectTasks();
   resetField();
   resetMenu();
   resetEventScript();

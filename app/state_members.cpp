@@ -9,6 +9,7 @@
 #include "event/message_window.h"
 #include "event/actors.h"
 #include "event/event_script.h"
+#include "event/object_task.h"
 #include "event/game_state.h"
 #include "field/field.h"
 #include "field/menu.h"
@@ -57,6 +58,7 @@ const StateMember kStateMembers[] = {
     {"sound", soundStateJson},
     {"music", musicStateJson},
     {"menu", menuStateJson},
+    {"object_tasks", objectTasksStateJson},
 };
 
 }  // namespace

@@ -1,10 +1,12 @@
 // The command sets of the field's runners, put together from every topic list.
+#include "event/object_task.h"
 #include "event/runners.h"
 #include "field/commands.h"
 
 const CommandTable& functionCommands() {
   static const CommandTable table({messageCommands(), flowCommands(), partyCommands(), soundCommands(),
-                                   cameraCommands(), battleCommands(), actorCommands(), fieldCommands()},
+                                   cameraCommands(), battleCommands(), actorCommands(), fieldCommands(),
+                                   objectTaskFunctionCommands()},
                                   dumpCommand);
   return table;
 }

@@ -22,6 +22,7 @@
 #include "event/game_state.h"
 #include "event/message_window.h"
 #include "core/state_json.h"
+#include "event/object_task.h"
 #include "field/menu.h"
 #include "gfx/camera.h"
 #include "platform/system.h"
@@ -515,6 +516,9 @@ void FieldScene() {
   gDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, true);
   gDevice->SetRenderState(D3DRS_LIGHTING, false);
   stepActors();
+  gDevice->SetRenderState(D3DRS_ALPHATESTENABLE, true);
+  stepObjectTasks();
+  gDevice->SetRenderState(D3DRS_ALPHATESTENABLE, false);
   gDevice->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_POINT);
   gDevice->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_POINT);
   gDevice->SetRenderState(D3DRS_ZENABLE, false);

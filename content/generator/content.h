@@ -167,6 +167,7 @@ void generateRbModels(Context& context);      // Mdl\test.zdm, its texture and e
 void generateCharacters(Context& context);    // Mdl\<script name>.ZD, Wea\wea<item>.ZDX and textures
 void generateMaps(Context& context);          // Mat\<map>.mp from content/maps, their textures Mat\*.zgr
 void generateMapTextures(Context& context);   // Mat\*.zgr (run by generateMaps)
+void generateEffects(Context& context);       // OTSK\*.AU, OTSK\bell.ZDX, se\*.zse of the object tasks
 void generateScripts(Context& context);       // ev\*.zd, ev\OSCR\*.zd and the other script directories
 
 }  // namespace content

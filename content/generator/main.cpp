@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
     content::generateRbModels(context);
     content::generateCharacters(context);
     content::generateMaps(context);
+    content::generateEffects(context);
     content::generateScripts(context);
     if (lint.failed()) {
       for (const std::string& problem : lint.problems()) std::fprintf(stderr, "%s\n", problem.c_str());

@@ -5,7 +5,8 @@
 //
 // The lint checks every character of the text against the font table, that every label a c3,
 // c4 or c7 jumps to is defined in the script, and that every file a command names right after
-// "c1 <name>//=" exists in the data tree (scripts, maps, skies, characters, music, sounds).
+// "c1 <name>//=" exists in the data tree (scripts, maps, skies, characters, music, sounds, object
+// tasks; in "oTsk" also the textures, models and sounds of o4 and o11).
 #include <algorithm>
 #include <cctype>
 #include <fstream>
@@ -94,6 +95,7 @@ std::string namedFile(int command, const std::string& name) {
     case 31: return "mat/" + name + ".mp";
     case 41: return "zms/" + name + ".zms";
     case 45: return "mat/sky/" + name + ".zd";
+    case 46: return "otsk/" + name + ".zd";
     default: return "";
   }
 }
@@ -104,6 +106,19 @@ void checkReferences(const std::string& text, const std::set<std::string>& files
   for (auto it = std::sregex_iterator(text.begin(), text.end(), load); it != std::sregex_iterator(); ++it) {
     const std::string file = namedFile(std::stoi((*it)[3]), (*it)[1]);
     if (!file.empty() && !files.contains(lower(file))) lint.report(where, "\"" + file + "\" is not in the data tree");
+  }
+}
+
+// The files an object task loads with o4 (a texture "OTSK\<S>.AU" or a model "OTSK\<S>.ZDX") and
+// o11 (a sound "se\<S>.zse").
+void checkTaskReferences(const std::string& text, const std::set<std::string>& files, const std::string& where,
+                         Lint& lint) {
+  static const std::regex load("c1.([^/]*)//=[ \t\n]*(c[0-9][^\n]*?[ \t\n]+)*o(4|11);");
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), load); it != std::sregex_iterator(); ++it) {
+    const std::string name = lower((*it)[1]);
+    const bool found = (*it)[3] == "11" ? files.contains("se/" + name + ".zse")
+                                        : files.contains("otsk/" + name + ".au") || files.contains("otsk/" + name + ".zdx");
+    if (!found) lint.report(where, "the effect file \"" + std::string((*it)[1]) + "\" is not in the data tree");
   }
 }
 
@@ -140,8 +155,9 @@ void generateScripts(Context& context) {
   all.insert(written.begin(), written.end());
   for (const fs::path& source : sources) {
     const std::string relative = fs::relative(source, root).generic_string();
-    checkReferences(expand(root, readWhole(source), "", context.lint), all, "content/scripts/" + relative,
-                    context.lint);
+    const std::string text = expand(root, readWhole(source), "", context.lint);
+    checkReferences(text, all, "content/scripts/" + relative, context.lint);
+    if (lower(relative).rfind("otsk/", 0) == 0) checkTaskReferences(text, all, "content/scripts/" + relative, context.lint);
   }
 }
 
