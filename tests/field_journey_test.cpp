@@ -1,0 +1,123 @@
+// Journeys through the demo game's field with orvane-replay, checked by state dumps: the opening,
+// walking by the rules, a conversation with a choice, a map exit through the scene change, and a
+// random encounter that leads into the battle and back.
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include "replay_fixture.h"
+
+namespace {
+
+// The opening's three messages confirmed with Shift; control comes back at frame 240.
+const char* const kOpening =
+    "80 SHIFT down\n84 SHIFT up\n150 SHIFT down\n154 SHIFT up\n230 SHIFT down\n234 SHIFT up\n";
+
+// From the square by the well to the north road (the forest's exit), along the paths.
+const char* const kToTheNorthRoad =
+    "300 UP down\n310 UP up\n311 RIGHT down\n321 RIGHT up\n322 UP down\n382 UP up\n383 RIGHT down\n"
+    "423 RIGHT up\n424 UP down\n514 UP up\n515 LEFT down\n525 LEFT up\n526 UP down\n586 UP up\n"
+    "587 LEFT down\n597 LEFT up\n598 UP down\n728 UP up\n729 LEFT down\n739 LEFT up\n";
+
+class FieldJourney : public ReplayTest {
+ protected:
+  // Runs keys with state dumps at the frames; true when the run ended well and said nothing.
+  void run(const std::string& keys, int frames, std::initializer_list<int> dumps) {
+    write("keys.txt", keys);
+    std::string args = "--frames " + std::to_string(frames) + " --keys " + (dir / "keys.txt").string() +
+                       " --messages " + (dir / "m.log").string();
+    for (int frame : dumps) args += " --state " + std::to_string(frame) + ":" + (dir / (std::to_string(frame) + ".json")).string();
+    ASSERT_EQ(replay(args), 0) << read("out.txt");
+    EXPECT_EQ(read("m.log"), "");
+  }
+  std::string at(int frame) { return read(std::to_string(frame) + ".json"); }
+};
+
+// The text after the first "name": that follows the anchor.
+std::string valueAfter(const std::string& json, const std::string& anchor, const std::string& name) {
+  const size_t from = json.find(anchor);
+  if (from == std::string::npos) return "";
+  const size_t at = json.find("\"" + name + "\": ", from);
+  if (at == std::string::npos) return "";
+  const size_t start = at + name.size() + 4;
+  return json.substr(start, json.find_first_of(",}]\n", start) - start);
+}
+
+double leader(const std::string& json, const std::string& name) {
+  return std::atof(valueAfter(json, "\"actors\"", name).c_str());
+}
+
+// The "actors" member and what follows it.
+std::string actors(const std::string& json) {
+  const size_t at = json.find("\"actors\"");
+  return at == std::string::npos ? "" : json.substr(at);
+}
+
+bool has(const std::string& json, const std::string& text) {
+  return json.find(text) != std::string::npos;
+}
+
+}  // namespace
+
+TEST_F(FieldJourney, OpeningThenWalkingByTheRules) {
+  run(std::string(kOpening) +
+          "300 UP down\n300 LEFT down\n306 UP up\n306 LEFT up\n"  // up and left together
+          "310 CTRL down\n310 DOWN down\n316 DOWN up\n316 CTRL up\n"  // down, slowly
+          "320 RIGHT down\n520 RIGHT up\n",                          // east until the stream
+      530, {200, 260, 301, 305, 311, 315, 500, 520});
+  // The opening holds the player until its last message is confirmed.
+  EXPECT_TRUE(has(at(200), "\"input_enabled\": 1")) << at(200);
+  EXPECT_TRUE(has(at(200), "谷を渡る風が")) << at(200);
+  EXPECT_TRUE(has(at(260), "\"message\": {\"text\": \"\"")) << at(260);
+  EXPECT_EQ(valueAfter(at(260), "\"event\"", "active"), "0");
+  // Up + Left: the camera angle (180 degrees) + 3.14159 - 0.785375, 32 units a frame.
+  EXPECT_NEAR(leader(at(301), "heading"), 3.14159 + 3.14159 - 0.785375, 1e-3);
+  EXPECT_NEAR(leader(at(305), "x") - leader(at(301), "x"), -4 * 32 / std::sqrt(2.0), 0.5);
+  EXPECT_EQ(valueAfter(at(305), "\"actors\"", "anim"), "1");
+  // Ctrl halves the step and walks with action 2.
+  // (The game's polynomial cosine reads 0.974 at three half turns.)
+  EXPECT_NEAR(leader(at(315), "z") - leader(at(311), "z"), -4 * 16 * 0.974, 0.5);
+  EXPECT_EQ(valueAfter(at(315), "\"actors\"", "anim"), "2");
+  // The stream stops the walk: the leader stays and stands.
+  EXPECT_NEAR(leader(at(520), "x"), leader(at(500), "x"), 1e-3);
+  EXPECT_EQ(valueAfter(at(520), "\"actors\"", "anim"), "0");
+}
+
+TEST_F(FieldJourney, TalkingToTheFarmerWithAChoice) {
+  // West along the path to the farmer, talk, answer his question with the second entry.
+  run(std::string(kOpening) +
+          "300 LEFT down\n420 LEFT up\n430 SHIFT down\n434 SHIFT up\n570 DOWN down\n574 DOWN up\n"
+          "590 SHIFT down\n594 SHIFT up\n680 SHIFT down\n684 SHIFT up\n",
+      720, {440, 560, 600, 720});
+  // The farmer (actor 5) talks; every other actor script waits.
+  EXPECT_EQ(valueAfter(at(440), "\"field\"", "talking"), "5");
+  EXPECT_TRUE(has(actors(at(440)), "\"active\": 0, \"position\"")) << at(440);
+  EXPECT_TRUE(has(at(560), "\"choice\": {\"state\": 2, \"pending\": 1")) << at(560);
+  // The answer's value (2) came to his script and he remembers it (V6) with flag 30.
+  EXPECT_TRUE(has(at(600), "\"v\": [0, 30, 0, 5, 90, 1, 2]")) << at(600);
+  EXPECT_TRUE(has(at(600), "\"flags\": [30]")) << at(600);
+  // o2 ended the conversation and every script runs again.
+  EXPECT_EQ(valueAfter(at(720), "\"field\"", "talking"), "0");
+  EXPECT_FALSE(has(actors(at(720)), "\"active\": 0, \"position\"")) << at(720);
+}
+
+TEST_F(FieldJourney, TheNorthRoadLeadsIntoTheForestWhereAnEncounterWaits) {
+  // Up and down the forest path until the random encounter comes (seed 1).
+  std::string walk;
+  for (int f = 800; f < 1300; f += 82)
+    walk += std::to_string(f) + " UP down\n" + std::to_string(f + 40) + " UP up\n" + std::to_string(f + 41) +
+            " DOWN down\n" + std::to_string(f + 81) + " DOWN up\n";
+  run(std::string(kOpening) + kToTheNorthRoad + walk, 1120, {758, 759, 791, 1050, 1115});
+  // The old scene until frame 31 of the change, the forest's from frame 32, the fade done at 64.
+  EXPECT_EQ(valueAfter(at(758), "\"field\"", "scene"), "\"ST_tk0\"");
+  EXPECT_EQ(valueAfter(at(758), "\"event\"", "transition_frame"), "31");
+  EXPECT_EQ(valueAfter(at(759), "\"field\"", "scene"), "\"kiri\"");
+  EXPECT_EQ(valueAfter(at(759), "\"field\"", "map"), "\"kiri\"");
+  EXPECT_EQ(valueAfter(at(791), "\"event\"", "transition"), "0");
+  EXPECT_EQ(valueAfter(at(791), "", "input_enabled"), "1");
+  // The encounter breaks the frame up and leads into a battle with a formation of the forest's
+  // table, then back to the field.
+  EXPECT_TRUE(has(at(1050), "\"overlay1\": \"EncounterEffect\"")) << at(1050);
+  EXPECT_EQ(valueAfter(at(1050), "\"game\"", "formation"), "1");
+  EXPECT_TRUE(has(at(1115), "\"scene\": \"FieldScene\"")) << at(1115);
+}
