@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -133,6 +134,7 @@ struct Context {
   int scrollCount = 0;
   std::vector<ItemRecord> items;  // as the game reads Db\ItmDt.zd, for the equipment bonuses
   std::vector<std::string> characterScripts;  // actor script name of each sheet
+  std::map<std::string, std::set<int>> mapEvents;  // the "場N" event numbers of each map
 };
 
 // A look of the demo figure (rb_models.cpp): its model and texture base name, cloth colours

@@ -122,6 +122,22 @@ void checkTaskReferences(const std::string& text, const std::set<std::string>& f
   }
 }
 
+// A scene script that loads a map (f31) must hold a "場N" label for every event of that map.
+void checkPlaces(const std::string& text, const std::map<std::string, std::set<int>>& mapEvents,
+                 const std::string& where, Lint& lint) {
+  static const std::regex load("c1.([^/]*)//=[ \t\n]*(c[0-9][^\n]*?[ \t\n]+)*f31;");
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), load); it != std::sregex_iterator(); ++it) {
+    const auto events = mapEvents.find((*it)[1]);
+    if (events == mapEvents.end()) continue;
+    for (const int n : events->second) {
+      const std::string label = "場" + std::to_string(n);
+      if (text.find("@:" + label + "//") == std::string::npos)
+        lint.report(where, "the map " + std::string((*it)[1]) + " has event " + std::to_string(n) +
+                               " but the script has no label \"" + label + "\"");
+    }
+  }
+}
+
 }  // namespace
 
 void generateScripts(Context& context) {
@@ -157,6 +173,7 @@ void generateScripts(Context& context) {
     const std::string relative = fs::relative(source, root).generic_string();
     const std::string text = expand(root, readWhole(source), "", context.lint);
     checkReferences(text, all, "content/scripts/" + relative, context.lint);
+    checkPlaces(text, context.mapEvents, "content/scripts/" + relative, context.lint);
     if (lower(relative).rfind("otsk/", 0) == 0) checkTaskReferences(text, all, "content/scripts/" + relative, context.lint);
   }
 }
