@@ -121,3 +121,24 @@ TEST_F(FieldJourney, TheNorthRoadLeadsIntoTheForestWhereAnEncounterWaits) {
   EXPECT_EQ(valueAfter(at(1050), "\"game\"", "formation"), "1");
   EXPECT_TRUE(has(at(1115), "\"scene\": \"FieldScene\"")) << at(1115);
 }
+
+TEST_F(FieldJourney, TheMenuOpensThroughTheFadeAndGivesControlBack) {
+  run(std::string(kOpening) +
+          "300 RETURN down\n304 RETURN up\n"                       // open the menu
+          "360 SHIFT down\n364 SHIFT up\n400 SHIFT down\n404 SHIFT up\n"  // "パーティー", then ナギ
+          "480 CTRL down\n484 CTRL up\n540 CTRL down\n544 CTRL up\n",     // back, and back to the field
+      610, {302, 330, 370, 470, 560, 610});
+  EXPECT_TRUE(has(at(302), "\"overlay1\": \"MenuOpenFade\"")) << at(302);
+  EXPECT_EQ(valueAfter(at(302), "", "input_enabled"), "0");
+  EXPECT_TRUE(has(at(330), "\"scene\": \"PartyMenuScene\"")) << at(330);
+  EXPECT_EQ(valueAfter(at(330), "", "input_enabled"), "1");
+  EXPECT_TRUE(has(at(330), "\"entries\": [\"パーティー\", \"グッズのストック\"")) << at(330);
+  // "誰の？": the members of the party to choose from.
+  EXPECT_EQ(valueAfter(at(370), "\"menu\"", "page"), "1");
+  EXPECT_TRUE(has(at(370), "\"entries\": [\"ナギ\", \"スズ\", \"トビ\"]")) << at(370);
+  EXPECT_TRUE(has(at(470), "\"scene\": \"MemberMenuScene\"")) << at(470);
+  // Back in the field, input as it was before the menu.
+  EXPECT_TRUE(has(at(560), "\"overlay1\": \"FieldReturnFade\"")) << at(560);
+  EXPECT_TRUE(has(at(610), "\"scene\": \"FieldScene\"")) << at(610);
+  EXPECT_EQ(valueAfter(at(610), "", "input_enabled"), "1");
+}
