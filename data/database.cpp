@@ -183,3 +183,19 @@ void recompute(SchrRecord& record, bool includeBase) {
   data::recompute(record, gItems, includeBase);
 }
 
+
+std::string glyphStringText(const GlyphString& glyphs) {
+  std::string text;
+  for (const int16_t code : glyphs) {
+    if (code == kGlyphEnd) break;
+    const int row = static_cast<uint16_t>(code) >> 8;
+    const int column = static_cast<uint16_t>(code) & 0xFF;
+    const size_t at = static_cast<size_t>(row * kGlyphColumns + column) * 2;
+    if (column < kGlyphColumns && at + 1 < gFontText.text.size()) {
+      text.append(gFontText.text, at, 2);
+    } else {
+      text.append("\x81\x40");
+    }
+  }
+  return text;
+}

@@ -211,6 +211,9 @@ void freeDatabase();
 
 // Text to glyph string with the loaded font table.
 GlyphString toGlyphString(std::string_view sjisText);
+// The Shift-JIS characters of a glyph string, read back from the font table (a full-width space
+// for a code outside it).
+std::string glyphStringText(const GlyphString& glyphs);
 
 // The derive step: effective HP/MP maxima (current values clamped), copies of attribute sets A
 // and B, equipment bonuses (weapons add their power to attack, armour to vitality) and, when

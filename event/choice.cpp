@@ -18,22 +18,6 @@ constexpr int32_t kFreshPressGate = -48;
 constexpr int32_t kHeldGate = 0;
 constexpr int32_t kGateThreshold = 85;
 
-// The Shift-JIS characters of a glyph string, read back from the font table.
-std::string glyphText(const GlyphString& glyphs) {
-  std::string text;
-  for (const int16_t code : glyphs) {
-    if (code == kGlyphEnd) break;
-    const int row = static_cast<uint16_t>(code) >> 8;
-    const int column = static_cast<uint16_t>(code) & 0xFF;
-    const size_t at = static_cast<size_t>(row * kGlyphColumns + column) * 2;
-    if (column < kGlyphColumns && at + 1 < gFontText.text.size()) {
-      text.append(gFontText.text, at, 2);
-    } else {
-      text.append("\x81\x40");
-    }
-  }
-  return text;
-}
 
 }  // namespace
 
@@ -109,7 +93,7 @@ std::string choiceStateJson() {
   for (int i = 0; i < list.count; ++i) {
     if (i > 0) entries += ", ";
     state_json::Object entry;
-    entry.add("text", state_json::gameText(glyphText(list.entries[i].text)));
+    entry.add("text", state_json::gameText(glyphStringText(list.entries[i].text)));
     entry.add("value", list.entries[i].value);
     entries += entry.text();
   }

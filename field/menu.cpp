@@ -42,22 +42,6 @@ std::string fieldText(const char* text, size_t size) {
   return std::string(text, strnlen(text, size));
 }
 
-// The Shift-JIS characters of a glyph string, read back from the font table.
-std::string glyphText(const GlyphString& codes) {
-  std::string text;
-  for (const int16_t code : codes) {
-    if (code == kGlyphEnd) break;
-    const int row = static_cast<uint16_t>(code) >> 8;
-    const int column = static_cast<uint16_t>(code) & 0xFF;
-    const size_t at = static_cast<size_t>(row * kGlyphColumns + column) * 2;
-    if (column < kGlyphColumns && at + 1 < gFontText.text.size()) {
-      text.append(gFontText.text, at, 2);
-    } else {
-      text.append("\x81\x40");
-    }
-  }
-  return text;
-}
 
 bool covered() {
   return gFadeColour >= 0xFF000000u;
@@ -513,7 +497,7 @@ std::string menuStateJson() {
     const LISTWIN& list = gMenu.lists[k];
     std::string entries = "[";
     for (int i = 0; i < list.count; ++i) {
-      entries += (i ? ", " : "") + state_json::gameText(glyphText(list.entries[static_cast<size_t>(i)].text));
+      entries += (i ? ", " : "") + state_json::gameText(glyphStringText(list.entries[static_cast<size_t>(i)].text));
     }
     state_json::Object object;
     object.add("cursor", list.cursor);

@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -85,6 +86,9 @@ std::vector<uint8_t> encodeDds(const Image& image);
 // BMP with 24-bit pixels (alpha dropped), bottom row first.
 std::vector<uint8_t> encodeBmp(const Image& image);
 uint32_t argb(int a, int r, int g, int b);
+
+// A mono 16-bit WAV file at 22050 Hz of signal(t) for seconds, t in seconds, clipped to -1 … 1.
+std::vector<uint8_t> waveFile(double seconds, const std::function<double(double)>& signal);
 // Mixes colour b over a by t (0 … 1), alpha included.
 uint32_t mix(uint32_t a, uint32_t b, double t);
 

@@ -399,41 +399,6 @@ class Noise {
   uint32_t state_;
 };
 
-std::vector<uint8_t> wave(double seconds, const std::function<double(double)>& signal) {
-  const int count = static_cast<int>(seconds * kRate);
-  std::vector<uint8_t> out;
-  auto put16 = [&](uint32_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-  };
-  auto put32 = [&](uint32_t v) {
-    put16(v & 0xFFFF);
-    put16(v >> 16);
-  };
-  auto tag = [&](const char* t) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(t[i]));
-  };
-  const uint32_t dataBytes = static_cast<uint32_t>(count) * 2;
-  tag("RIFF");
-  put32(4 + 8 + 18 + 8 + dataBytes);
-  tag("WAVE");
-  tag("fmt ");
-  put32(18);
-  put16(1);
-  put16(1);
-  put32(kRate);
-  put32(kRate * 2);
-  put16(2);
-  put16(16);
-  put16(0);
-  tag("data");
-  put32(dataBytes);
-  for (int i = 0; i < count; ++i) {
-    const double v = std::clamp(signal(static_cast<double>(i) / kRate), -1.0, 1.0);
-    put16(static_cast<uint16_t>(static_cast<int16_t>(std::lround(v * 30000.0))));
-  }
-  return out;
-}
 
 double sine(double t, double frequency) { return std::sin(2 * kPi * frequency * t); }
 
@@ -449,7 +414,7 @@ struct Filtered {
 
 std::vector<uint8_t> slashSound() {
   Filtered air{Noise(77)};
-  return wave(0.35, [air](double t) mutable {
+  return waveFile(0.35, [air](double t) mutable {
     const double swish = air.next(0.25 + 0.6 * clamp01(t / 0.08)) * std::exp(-std::pow((t - 0.05) / 0.05, 2));
     const double ring = (sine(t, 2350) + 0.6 * sine(t, 3710) + 0.3 * sine(t, 5120)) * std::exp(-t * 14) * smooth(0.03, 0.05, t);
     return 0.9 * swish + 0.28 * ring;
@@ -459,7 +424,7 @@ std::vector<uint8_t> slashSound() {
 std::vector<uint8_t> fireSound() {
   Filtered roar{Noise(91)};
   Noise crackle(19);
-  return wave(0.9, [roar, crackle](double t) mutable {
+  return waveFile(0.9, [roar, crackle](double t) mutable {
     const double envelope = smooth(0.0, 0.06, t) * std::exp(-t * 3.2);
     const double body = roar.next(0.08) * 2.2 + 0.5 * roar.state * sine(t, 60 + 40 * t);
     const double pop = crackle.next() > 0.995 ? crackle.next() : 0.0;
@@ -469,7 +434,7 @@ std::vector<uint8_t> fireSound() {
 
 std::vector<uint8_t> healSound() {
   const std::array<double, 5> notes = {783.99, 987.77, 1174.66, 1567.98, 1975.53};
-  return wave(1.4, [notes](double t) {
+  return waveFile(1.4, [notes](double t) {
     double sum = 0;
     for (size_t i = 0; i < notes.size(); ++i) {
       const double start = 0.09 * static_cast<double>(i);
@@ -483,7 +448,7 @@ std::vector<uint8_t> healSound() {
 
 std::vector<uint8_t> starSound() {
   Filtered boom{Noise(5)};
-  return wave(1.5, [boom](double t) mutable {
+  return waveFile(1.5, [boom](double t) mutable {
     // A falling shimmer for the flight, then the impact at 0.75 s.
     const double flight = t < 0.78 ? 1.0 : std::exp(-(t - 0.78) * 30);
     const double f = 2600 - 1900 * t;
@@ -499,7 +464,7 @@ std::vector<uint8_t> bellSound() {
   // A small glass wind bell: a few inharmonic partials with long tails and a soft strike.
   const std::array<std::array<double, 3>, 5> partials = {
       {{2093.0, 1.0, 2.2}, {2711.0, 0.5, 3.0}, {4186.0, 0.35, 4.5}, {5580.0, 0.22, 6.0}, {1046.5, 0.15, 1.6}}};
-  return wave(2.4, [partials](double t) {
+  return waveFile(2.4, [partials](double t) {
     double sum = 0;
     for (const auto& [frequency, level, decay] : partials) sum += level * sine(t, frequency) * std::exp(-t * decay);
     return 0.32 * sum * smooth(0, 0.004, t) * (1 + 0.08 * sine(t, 5));

@@ -67,6 +67,14 @@ std::vector<uint8_t> wavFile(const std::vector<int16_t>& samples) {
   return out;
 }
 
+}  // namespace
+
+std::vector<uint8_t> waveFile(double seconds, const std::function<double(double)>& signal) {
+  return wavFile(render(seconds, signal));
+}
+
+namespace {
+
 double tone(double t, double frequency) { return std::sin(kTwoPi * frequency * t); }
 double decay(double t, double rate) { return std::exp(-t * rate); }
 
