@@ -272,11 +272,26 @@ TEST_F(MapPreview, EveryMapLoadsWithItsPlacesAndIsDrawn) {
     }
 
     // Scene effects play round the world's origin: on a map with an origin tile its ground lies
-    // there at height 0.
+    // there at height 0. The shrine's ring (about 600 round the bell stand) and the forest's
+    // falling leaves (x within 1500, z within 900) need open level ground.
     if (facts.originCol >= 0) {
       const Ground origin = groundAt(map, 0, 0);
       ASSERT_NE(origin.face, nullptr);
       EXPECT_NEAR(origin.y, 0.0f, 0.5f);
+    }
+    std::vector<std::pair<float, float>> open;
+    if (facts.name == "yashiro")
+      for (const float radius : {300.0f, 640.0f})
+        for (int degrees = 0; degrees < 360; degrees += 10)
+          open.push_back({radius * std::sin(degrees * 0.0174533f), radius * std::cos(degrees * 0.0174533f)});
+    if (facts.name == "kiri")
+      for (float x = -1500; x <= 1500; x += 100)
+        for (float z = -900; z <= 900; z += 100) open.push_back({x, z});
+    for (const auto& [x, z] : open) {
+      const Ground g = groundAt(map, x, z);
+      const bool level = g.face && !(map.materials[g.face->fileMaterial].red & 1) && std::abs(g.y) < 0.5f;
+      EXPECT_TRUE(level) << "no open level ground at (" << x << ", " << z << ")";
+      if (!level) break;
     }
 
     // From the start with the party's leader (and the villagers in the village), and from the
