@@ -43,12 +43,13 @@ struct MapFacts {
   float tile = 0;
   int cols = 0, rows = 0;
   int startCol = 0, startRow = 0;
+  int originCol = -1, originRow = -1;  // the tile at the world's origin; -1: the map's middle
   float heading = 0;  // the way the party faces at the start
   std::vector<std::tuple<int, int, float>> views;  // column, row and heading of the map's best views
   std::vector<EventCells> events;
 
-  float x(float col) const { return (col + 0.5f - cols / 2.0f) * tile; }
-  float z(float row) const { return (rows / 2.0f - row - 0.5f) * tile; }
+  float x(float col) const { return (col + 0.5f - (originCol >= 0 ? originCol + 0.5f : cols / 2.0f)) * tile; }
+  float z(float row) const { return ((originRow >= 0 ? originRow + 0.5f : rows / 2.0f) - row - 0.5f) * tile; }
 };
 
 MapFacts readFacts(const fs::path& source) {
@@ -62,6 +63,7 @@ MapFacts readFacts(const fs::path& source) {
     if (first.empty() || first[0] == '#') continue;
     if (first == "map") words >> facts.name;
     if (first == "tile") words >> facts.tile;
+    if (first == "origin") words >> facts.originCol >> facts.originRow;
     if (first == "start" || first == "view") {
       int col = 0, row = 0;
       std::string facing;
@@ -269,6 +271,29 @@ TEST_F(MapPreview, EveryMapLoadsWithItsPlacesAndIsDrawn) {
       }
     }
 
+    // Scene effects play round the world's origin: on a map with an origin tile its ground lies
+    // there at height 0. The shrine's ring (about 600 round the bell stand) and the forest's
+    // falling leaves (x within 1500, z within 900) need open level ground.
+    if (facts.originCol >= 0) {
+      const Ground origin = groundAt(map, 0, 0);
+      ASSERT_NE(origin.face, nullptr);
+      EXPECT_NEAR(origin.y, 0.0f, 0.5f);
+    }
+    std::vector<std::pair<float, float>> open;
+    if (facts.name == "yashiro")
+      for (const float radius : {300.0f, 640.0f})
+        for (int degrees = 0; degrees < 360; degrees += 10)
+          open.push_back({radius * std::sin(degrees * 0.0174533f), radius * std::cos(degrees * 0.0174533f)});
+    if (facts.name == "kiri")
+      for (float x = -1500; x <= 1500; x += 100)
+        for (float z = -900; z <= 900; z += 100) open.push_back({x, z});
+    for (const auto& [x, z] : open) {
+      const Ground g = groundAt(map, x, z);
+      const bool level = g.face && !(map.materials[g.face->fileMaterial].red & 1) && std::abs(g.y) < 0.5f;
+      EXPECT_TRUE(level) << "no open level ground at (" << x << ", " << z << ")";
+      if (!level) break;
+    }
+
     // From the start with the party's leader (and the villagers in the village), and from the
     // map's best view.
     std::vector<Person> people = {{"NAGI", 0, 0}};
@@ -284,8 +309,9 @@ TEST_F(MapPreview, EveryMapLoadsWithItsPlacesAndIsDrawn) {
                    facts.name + "_view" + std::to_string(i + 1) + ".png");
     }
     const float span = std::max(facts.cols, facts.rows) * facts.tile;
-    picture(map, *header, {0, span * 0.75f, -span * 0.85f}, {0, 0, -span * 0.05f}, span * 3, {},
-            facts.name + "_top.png");
+    const float middleX = facts.x((facts.cols - 1) / 2.0f), middleZ = facts.z((facts.rows - 1) / 2.0f);
+    picture(map, *header, {middleX, span * 0.75f, middleZ - span * 0.85f}, {middleX, 0, middleZ - span * 0.05f},
+            span * 3, {}, facts.name + "_top.png");
     EXPECT_TRUE(messages.empty()) << messages.front();
     messages.clear();
   }
@@ -323,6 +349,7 @@ TEST(MapSource, LintRejectsBrokenMaps) {
   write("zz_step", "0 0 north", "....\n....", "0022\n0022", "");
   write("zz_legend", "0 0 north", "..?.\n....", "0000\n0000", "場0 9 9\n");
   write("zz_start", "1 1 north", "....\n.~..", "0000\n0000", "");
+  write("zz_origin", "0 0 north", "....\n....", "0000\n0000", "origin 4 1\n");
   const fs::path log = root / "log.txt";
   const std::string command = "\"" + (kBin / ".." / "tools" / "orvane-content").string() + "\" \"" +
                               (root / "content").string() + "\" \"" + (root / "out").string() + "\" 2> \"" +
@@ -333,7 +360,8 @@ TEST(MapSource, LintRejectsBrokenMaps) {
   for (const char* expected : {"zz_step.txt: a step of more than 64 units between walkable tiles at column 1, row 0",
                                "zz_legend.txt: tiles row 0: '?' is not in the legend",
                                "zz_legend.txt:16: the event's tiles are not all on the map",
-                               "zz_start.txt: the start is not on a walkable tile"})
+                               "zz_start.txt: the start is not on a walkable tile",
+                               "zz_origin.txt:16: the origin is not on the map"})
     EXPECT_NE(errors.find(expected), std::string::npos) << expected << "\n" << errors;
   fs::remove_all(root);
 }

@@ -43,18 +43,20 @@ struct Cell {
   bool blocked = false;
 };
 
-// The grid of tiles, centred on the origin: column c runs east (+x), row r runs south (-z) from
-// the top line of the source.
+// The grid of tiles: column c runs east (+x), row r runs south (-z) from the top line of the
+// source. The grid line originCol (a column number, 0 … cols) lies at x = 0, the grid line
+// originRow at z = 0: the map's middle, or the centre of the source's origin tile.
 struct Terrain {
   int cols = 0, rows = 0;
   double tile = 320;
+  double originCol = 0, originRow = 0;
   std::vector<Cell> cells;
 
   bool inside(int c, int r) const { return c >= 0 && r >= 0 && c < cols && r < rows; }
   const Cell& at(int c, int r) const { return cells[static_cast<size_t>(r) * cols + c]; }
   Cell& at(int c, int r) { return cells[static_cast<size_t>(r) * cols + c]; }
-  double west(int c) const { return (c - cols / 2.0) * tile; }
-  double north(int r) const { return (rows / 2.0 - r) * tile; }
+  double west(int c) const { return (c - originCol) * tile; }
+  double north(int r) const { return (originRow - r) * tile; }
   double centreX(int c) const { return west(c) + tile / 2; }
   double centreZ(int r) const { return north(r) - tile / 2; }
   // The height in the middle of the tile (the mean of its corners).

@@ -11,6 +11,8 @@
 //   radius  2560                   the walk grid's gathering radius
 //   fog     ffc8dcf0 3000 11000    fog colour (hexadecimal ARGB), fog start, fog end
 //   start   40 70 north            where the party starts: column, row, the way it faces
+//   origin  40 41                  (optional) the tile whose centre, on its ground, is the world's
+//                                  origin (0, 0, 0); without it the map is centred on the origin
 //   view    40 30 north            (any number) places that show the map at its best, for previews
 //   legend                         one line per tile character:
 //   .  grass                         character, surface, [scenery], [blocked], [steps]
@@ -22,7 +24,7 @@
 //   000011                         10-35), or "/" for a ramp
 //   場0 40 0 3 1 北の出口           event N on the tiles from column 40, row 0, 3 wide, 1 deep
 //
-// Columns run east (+x), rows south (-z); the map is centred on the origin. Surfaces: grass,
+// Columns run east (+x), rows south (-z), one level is `level` units up (+y). Surfaces: grass,
 // meadow, moss, path, soil, crops, water, planks, stone, gravel, rock (water is never walkable).
 // Scenery (never walkable, except a bridge): tree, pine, woods, bush, boulder, house, windmill,
 // shrine, hokora, well, fence, chest, sign, lantern, torii, bell, bridge. A house, windmill or
@@ -88,6 +90,8 @@ struct MapSource {
   uint32_t fogColour = 0;
   double fogStart = 0, fogEnd = 0;
   int startCol = -1, startRow = -1;
+  int originCol = -1, originRow = -1;  // -1: the map's middle lies at the origin
+  std::string originWhere;
   std::vector<std::pair<int, int>> views;  // column, row
   std::vector<LegendEntry> legend;
   std::vector<std::string> tiles, heights;
@@ -97,8 +101,8 @@ struct MapSource {
 const std::string kEventMark = "場";
 
 bool isKeyword(const std::string& word) {
-  static const std::set<std::string> keywords = {"map",   "tile",   "level", "radius",  "fog",
-                                                 "start", "view",   "legend", "tiles", "heights"};
+  static const std::set<std::string> keywords = {"map",  "tile",   "level",  "radius", "fog",    "start",
+                                                 "view", "origin", "legend", "tiles",  "heights"};
   return keywords.contains(word) || word.rfind(kEventMark, 0) == 0;
 }
 
@@ -192,6 +196,11 @@ MapSource readMap(const fs::path& contentRoot, const std::string& relative, Lint
         map.startCol = col;
         map.startRow = row;
       }
+    } else if (w[0] == "origin") {
+      if (w.size() != 3) lint.report(where, "origin: column, row");
+      map.originCol = number(1, 0, 999);
+      map.originRow = number(2, 0, 999);
+      map.originWhere = where;
     } else if (w[0] == "legend" || w[0] == "tiles" || w[0] == "heights") {
       section = w[0];
     } else {
@@ -255,12 +264,27 @@ bool rampRun(const MapSource& map, const std::vector<std::vector<int>>& levels, 
   return startLevel >= 0 && endLevel >= 0 && startLevel != endLevel;
 }
 
+// Moves the terrain so that the centre of tile (col, row), on its ground, lies at the origin.
+void placeOrigin(Terrain& t, int col, int row, const std::string& where, Lint& lint) {
+  if (!t.inside(col, row)) {
+    lint.report(where, "the origin is not on the map");
+    return;
+  }
+  t.originCol = col + 0.5;
+  t.originRow = row + 0.5;
+  const double ground = t.height(col, row);
+  for (Cell& cell : t.cells)
+    for (double& h : cell.corner) h -= ground;
+}
+
 Terrain buildTerrain(const MapSource& map, Lint& lint) {
   Terrain t;
   const std::string file = map.file.path.empty() ? "content/maps" : "content/" + map.file.path;
   t.rows = static_cast<int>(map.tiles.size());
   t.cols = t.rows ? static_cast<int>(map.tiles[0].size()) : 0;
   t.tile = map.tile;
+  t.originCol = t.cols / 2.0;
+  t.originRow = t.rows / 2.0;
   t.cells.resize(static_cast<size_t>(t.cols) * t.rows);
   std::vector<std::vector<int>> levels(t.rows, std::vector<int>(t.cols, 0));
   std::set<char> unknownLevels, unknownTiles;  // each reported once
@@ -317,6 +341,7 @@ Terrain buildTerrain(const MapSource& map, Lint& lint) {
     for (int r = e.row; r < e.row + e.height; ++r)
       for (int c = e.col; c < e.col + e.width; ++c) t.at(c, r).event = e.number;
   }
+  if (map.originCol >= 0) placeOrigin(t, map.originCol, map.originRow, map.originWhere, lint);
   return t;
 }
 
