@@ -107,7 +107,7 @@ TEST_F(FieldJourney, TheNorthRoadLeadsIntoTheForestWhereAnEncounterWaits) {
   for (int f = 800; f < 1300; f += 82)
     walk += std::to_string(f) + " UP down\n" + std::to_string(f + 40) + " UP up\n" + std::to_string(f + 41) +
             " DOWN down\n" + std::to_string(f + 81) + " DOWN up\n";
-  run(std::string(kOpening) + kToTheNorthRoad + walk, 1120, {758, 759, 791, 1050, 1115});
+  run(std::string(kOpening) + kToTheNorthRoad + walk, 930, {758, 759, 791, 860, 925});
   // The old scene until frame 31 of the change, the forest's from frame 32, the fade done at 64.
   EXPECT_EQ(valueAfter(at(758), "\"field\"", "scene"), "\"ST_tk0\"");
   EXPECT_EQ(valueAfter(at(758), "\"event\"", "transition_frame"), "31");
@@ -117,9 +117,9 @@ TEST_F(FieldJourney, TheNorthRoadLeadsIntoTheForestWhereAnEncounterWaits) {
   EXPECT_EQ(valueAfter(at(791), "", "input_enabled"), "1");
   // The encounter breaks the frame up and leads into a battle with a formation of the forest's
   // table, then back to the field.
-  EXPECT_TRUE(has(at(1050), "\"overlay1\": \"EncounterEffect\"")) << at(1050);
-  EXPECT_EQ(valueAfter(at(1050), "\"game\"", "formation"), "1");
-  EXPECT_TRUE(has(at(1115), "\"scene\": \"FieldScene\"")) << at(1115);
+  EXPECT_TRUE(has(at(860), "\"overlay1\": \"EncounterEffect\"")) << at(860);
+  EXPECT_EQ(valueAfter(at(860), "\"game\"", "formation"), "1");
+  EXPECT_TRUE(has(at(925), "\"scene\": \"FieldScene\"")) << at(925);
 }
 
 TEST_F(FieldJourney, TheMenuOpensThroughTheFadeAndGivesControlBack) {
