@@ -1,5 +1,6 @@
 #include "app/quit.h"
 
+#include "battle/battle_state.h"
 #include "core/capture.h"
 #include "core/message_box.h"
 #include "platform/window.h"
@@ -22,7 +23,8 @@ bool quitInProgress() {
 }
 
 void releaseGameState() {
-  // In the quit path's order; the battle joins when it lands.
+  // In the quit path's order: a running battle first (its fighters refer to the database).
+  resetBattle();
   freeDatabase();
   resetActors();
   resetField();

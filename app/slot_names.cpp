@@ -5,6 +5,7 @@
 #include "core/test_pattern.h"
 #include "battle/transitions.h"
 #include "battle/battle_scenes.h"
+#include "battle/battle_state.h"
 #include "field/field.h"
 
 
@@ -35,5 +36,6 @@ const char* slotFunctionName(SlotFunction function) {
   for (const SlotName& entry : kSlotNames) {
     if (entry.function == function) return entry.name;
   }
+  if (const char* name = battleSlotName(function)) return name;
   return "unknown";
 }

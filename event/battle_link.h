@@ -12,6 +12,10 @@ struct BattleLink {
   void (*stepBack)(int slot) = nullptr;
   // f53 1: the closing step of f54 0 for battle slot n.
   void (*markSlot)(int slot) = nullptr;
+  // o15: the flash. which -3 sets the step to value (a signed byte), -2 the on-top flag
+  // (value != 0), -1 clears the colour; any other ORs value into byte channel (0 alpha, 1 red,
+  // 2 green, 3 blue) of the colour.
+  void (*flash)(int which, int channel, int value) = nullptr;
 };
 extern BattleLink gBattleLink;
 
