@@ -434,7 +434,7 @@ void toggleBackRow(Battle& battle, int slot) {
   const int was = battle.backRow[slot];
   battle.backRow[slot] = was ? 0 : 1;
   const float direction = was ? -1.0f : 1.0f;
-  battle.home[slot].z -= kRowDepth * fastCos(battle.homeHeading[slot]) * direction;
+  battle.home[slot].z -= kRowDepth * std::cos(battle.homeHeading[slot]) * direction;
 }
 
 void markEntering(Battle& battle, int slot) {
@@ -445,7 +445,7 @@ void markEntering(Battle& battle, int slot) {
 
 void stepBack(Battle& battle, int slot) {
   if (!isBattleSlot(slot)) return;
-  if (CHARA* chara = slotChara(slot)) chara->position.x -= kStepBackDistance * fastCos(battle.homeHeading[slot]);
+  if (CHARA* chara = slotChara(slot)) chara->position.x -= kStepBackDistance * std::cos(battle.homeHeading[slot]);
   markEntering(battle, slot);
 }
 

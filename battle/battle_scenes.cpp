@@ -264,7 +264,7 @@ void BattleScene() {
   }
   drawStatusDisplay(*battle);
   drawHelpLabel(*battle);
-  messageDraw();
+  if (gDevice) messageDraw();
   drawPopups(*battle);
   if (battle->view.script.active) battle->view.script.Step();
   if (gDevice) {
