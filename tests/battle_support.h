@@ -18,6 +18,14 @@ namespace battle_test {
 
 namespace fs = std::filesystem;
 
+// The generated demo tree: next to the test programs (ORVANE_BIN_DIR), or the running program's
+// own directory for the programs that are built there (the benchmarks).
+#ifdef ORVANE_BIN_DIR
+inline const fs::path kGeneratedTree = ORVANE_BIN_DIR;
+#else
+inline const fs::path kGeneratedTree = plat::ProgramDirectory();
+#endif
+
 // A small battle map: a 4000 x 4000 ground of two triangles at height 0 (a checker texture
 // "btltest.zgr" when textured), and the header's fog.
 inline std::string testMap(const std::string& fogHeader = "0;\nff8090a0;\n2000;\n9000;\n", bool textured = false) {
@@ -67,7 +75,7 @@ class DataDir {
     root_ = fs::temp_directory_path() / ("orvane_battle_" + std::to_string(::getpid()) + "_" + name);
     fs::remove_all(root_);
     fs::create_directories(root_);
-    const fs::path tree = ORVANE_BIN_DIR;
+    const fs::path& tree = kGeneratedTree;
     for (const auto& entry : fs::directory_iterator(tree)) {
       const std::string file = entry.path().filename().string();
       bool kept = false;
@@ -104,7 +112,7 @@ class DataDir {
   }
   // Lends one more file or directory of the generated tree.
   void lend(const std::string& relative) const {
-    const fs::path from = fs::path(ORVANE_BIN_DIR) / relative;
+    const fs::path from = kGeneratedTree / relative;
     fs::create_directories((root_ / relative).parent_path());
     if (fs::is_directory(from))
       fs::create_directory_symlink(from, root_ / relative);
