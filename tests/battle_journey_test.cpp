@@ -24,9 +24,11 @@
 #include "core/keyboard.h"
 #include "event/actors.h"
 #include "event/game_state.h"
+#include "event/message_window.h"
 #include "field/field.h"
 #include "game_fixture.h"
 #include "platform/png.h"
+#include "platform/window.h"
 
 namespace {
 
@@ -147,6 +149,36 @@ TEST_F(BattleJourney, FromTheFieldThroughTheOpeningToTheFirstTurn) {
   EXPECT_EQ(actorChara(0)->position.z, leaderAt.z);
   EXPECT_GT(actorChara(0)->vertexCount(), 0);
   EXPECT_EQ(battleStateJson(), "null");
+  for (const std::string& m : messages) ADD_FAILURE() << m;
+}
+
+TEST_F(BattleJourney, TheOldWindSpiritSpeaksBeforeTheFightAndWaitsForShift) {
+  for (int i = 0; i < 3; ++i) runOneFrame();
+  gGame.formation = 6;
+  gGame.battleStage = 90;
+  gInputEnabled = 0;  // as f19 leaves it
+  startEncounter();
+  ASSERT_GT(runUntil([] { return gScene == BattleScene; }, 80), 60);
+  ASSERT_NE(gBattle, nullptr);
+  EXPECT_EQ(gBattle->escapeAllowed, 0);
+  EXPECT_EQ(gBattle->present[3], 1);
+  EXPECT_EQ(gBattle->present[4], 0);
+  ASSERT_GE(runUntil([] { return messageHasText() && messageAllShown() && messageOpen(); }, 400), 0);
+  EXPECT_EQ(gOverlay1, BattleMessageOverlay);
+  EXPECT_EQ(gInputEnabled, 1) << "the script lets the player answer";
+  for (int i = 0; i < 5; ++i) runOneFrame();
+  picture("battle_boss_words.png");
+  EXPECT_EQ(gOverlay1, BattleMessageOverlay);
+
+  // Shift held until the words are gone: the key repeat gate lets it through after 86 ms.
+  plat::InjectKeyEvent({plat::VK_SHIFT, true});
+  EXPECT_GE(runUntil([] { return !messageHasText(); }, 30), 3);
+  plat::InjectKeyEvent({plat::VK_SHIFT, false});
+  EXPECT_GE(runUntil([] { return gOverlay1 != BattleMessageOverlay; }, 30), 0);
+  EXPECT_EQ(gOverlay1, TurnGaugeOverlay);
+  plat::Message message;
+  while (plat::PeekMessage(message)) {
+  }
   for (const std::string& m : messages) ADD_FAILURE() << m;
 }
 
