@@ -13,6 +13,7 @@
 #include "gfx/chara.h"
 #include "event/choice.h"
 #include "event/message_window.h"
+#include "battle/battle_state.h"
 #include "battle/scene_passes.h"
 #include "battle/sky.h"
 #include "event/actors.h"
@@ -23,7 +24,8 @@
 #include "field/menu.h"
 
 void resetGameState() {
-  // The quit path's frees; the battle joins when it lands.
+  // The quit path's frees: a running battle first (its fighters refer to the database).
+  resetBattle();
   freeDatabase();
   resetActors();
   resetObjectTasks();

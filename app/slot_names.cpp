@@ -3,6 +3,7 @@
 #include <span>
 
 #include "app/boot.h"
+#include "battle/battle_state.h"
 #include "battle/transitions.h"
 #include "field/menu.h"
 
@@ -14,7 +15,7 @@ const SlotName kAppSlotNames[] = {
 
 // The tables of every folder that defines slot functions.
 std::span<const std::span<const SlotName>> catalogue() {
-  static const std::span<const SlotName> parts[] = {coreSlotNames(), fieldSlotNames(), battleSlotNames(), kAppSlotNames};
+  static const std::span<const SlotName> parts[] = {coreSlotNames(), fieldSlotNames(), battleSlotNames(), battleFlowSlotNames(), kAppSlotNames};
   return parts;
 }
 

@@ -15,6 +15,7 @@
 #include "field/menu.h"
 #include "audio/music.h"
 #include "audio/sound.h"
+#include "battle/battle_state.h"
 
 namespace {
 
@@ -59,6 +60,7 @@ const StateMember kStateMembers[] = {
     {"music", musicStateJson},
     {"menu", menuStateJson},
     {"object_tasks", objectTasksStateJson},
+    {"battle", battleStateJson},
 };
 
 }  // namespace

@@ -722,6 +722,7 @@ TEST_F(CharaPixelTest, DemoCharacterDrawsWithItsWeapon) {
     litScene();
     c.alpha = 1;
     c.position.set(0, -90, 300);
+    c.rotation.y = kPi;  // the figure's front (+Z) toward the camera
     device->BeginScene();
     c.step(1, 1);
     device->EndScene();
@@ -731,9 +732,10 @@ TEST_F(CharaPixelTest, DemoCharacterDrawsWithItsWeapon) {
     const Rgba chest = pixelOf(pixels, 640, 320, 150);
     EXPECT_GT(chest.b, chest.r + 40);
     EXPECT_TRUE(near(pixelOf(pixels, 640, 20, 20), {0, 0, 0, 255}, 0));
-    // The steel blade in the right hand, tilted forward and up beside the body.
-    EXPECT_TRUE(near(pixelOf(pixels, 640, 390, 200), {186, 195, 203, 255}, 24));
-    EXPECT_TRUE(near(pixelOf(pixels, 640, 395, 185), {186, 195, 203, 255}, 24));
+    // The steel blade in the right hand (on the left of the picture), tilted forward and up
+    // beside the body.
+    EXPECT_TRUE(near(pixelOf(pixels, 640, 252, 210), {186, 195, 203, 255}, 24));
+    EXPECT_TRUE(near(pixelOf(pixels, 640, 262, 240), {186, 195, 203, 255}, 24));
   }
   plat::SetMessageBoxHandler(nullptr);
 }

@@ -227,3 +227,22 @@ TEST(Content, FontTexturesAndTheLabelSheetHaveTheirCells) {
     EXPECT_GT(opaquePixels(sheet, r.x, r.y, r.width, r.height), 20);
   }
 }
+
+TEST(Content, TheEnemyLintFindsWhatABattleCouldNotUse) {
+  const TempDataRoot scratch;
+  const fs::path copy = scratch / "content";
+  fs::copy(kContent, copy, fs::copy_options::recursive);
+  const std::vector<uint8_t> bytes = readAll(copy / "enem/e0.txt");
+  std::string wolf(bytes.begin(), bytes.end());
+  wolf.replace(wolf.find("OOKAMI"), 6, "NOBODY");
+  wolf.replace(wolf.find("2{"), 2, "3{");
+  std::ofstream(copy / "enem/e0.txt", std::ios::binary) << wolf;
+  std::ofstream(copy / "enem/Group.txt", std::ios::app) << "7:0,0,0,0,0,0,0,;9_2_7_0\n";
+  std::string errors;
+  EXPECT_EQ(generate(copy, copy.parent_path() / "out", errors), 1);
+  for (const char* problem : {"content/enem/e0.txt: no figure \"Mdl\\NOBODY.ZD\"",
+                              "content/enem/e0.txt: the action table does not hold as many entries as it says",
+                              "a group names one to six enemies", "no formation 9", "the escape flag is 0 or 1",
+                              "no battle script be7"})
+    EXPECT_NE(errors.find(problem), std::string::npos) << problem << "\n" << errors;
+}

@@ -101,7 +101,7 @@ TEST_F(FieldJourney, TalkingToTheFarmerWithAChoice) {
   EXPECT_FALSE(has(actors(at(720)), "\"active\": 0, \"position\"")) << at(720);
 }
 
-TEST_F(FieldJourney, TheNorthRoadLeadsIntoTheForestWhereAnEncounterWaits) {
+TEST_F(FieldJourney, TheNorthRoadLeadsIntoTheForestWhereABattleWaits) {
   // Up and down the forest path until the random encounter comes (seed 1).
   std::string walk;
   for (int f = 800; f < 1300; f += 82)
@@ -116,10 +116,10 @@ TEST_F(FieldJourney, TheNorthRoadLeadsIntoTheForestWhereAnEncounterWaits) {
   EXPECT_EQ(valueAfter(at(791), "\"event\"", "transition"), "0");
   EXPECT_EQ(valueAfter(at(791), "", "input_enabled"), "1");
   // The encounter breaks the frame up and leads into a battle with a formation of the forest's
-  // table, then back to the field.
+  // table.
   EXPECT_TRUE(has(at(860), "\"overlay1\": \"EncounterEffect\"")) << at(860);
   EXPECT_EQ(valueAfter(at(860), "\"game\"", "formation"), "1");
-  EXPECT_TRUE(has(at(925), "\"scene\": \"FieldScene\"")) << at(925);
+  EXPECT_TRUE(has(at(925), "\"scene\": \"BattleScene\"")) << at(925);
 }
 
 TEST_F(FieldJourney, TheMenuOpensThroughTheFadeAndGivesControlBack) {

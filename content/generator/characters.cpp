@@ -146,6 +146,8 @@ constexpr WeaponKind kWeapons[] = {
     {5, 90, 7, true, 190, 195, 205},   // 鋼の剣: a steel sword
     {6, 100, 3, false, 120, 80, 40},   // 狩人の弓: a bow, held as a bare stave
     {7, 110, 3, false, 200, 170, 70},  // 錫杖: a staff
+    {20, 55, 12, false, 110, 80, 50},   // the goblin's club (an enemy's weapon, no item)
+    {21, 170, 4, false, 200, 225, 235},  // the old wind spirit's staff (an enemy's weapon, no item)
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "content/generator/battle_content.h"
 #include "content/generator/content.h"
 
 int main(int argc, char** argv) {
@@ -31,7 +32,9 @@ int main(int argc, char** argv) {
     content::generateCharacters(context);
     content::generateMaps(context);
     content::generateEffects(context);
+    content::generateEnemyFigures(context);
     content::generateScripts(context);
+    content::generateEnemies(context);
     if (lint.failed()) {
       for (const std::string& problem : lint.problems()) std::fprintf(stderr, "%s\n", problem.c_str());
       std::fprintf(stderr, "orvane-content: %zu problem(s) in the content\n", lint.problems().size());

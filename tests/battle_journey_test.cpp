@@ -1,0 +1,186 @@
+// A journey on the demo game: boot into the field, meet the six-enemy group through the encounter
+// effect, and follow the battle frame by frame through its opening, the walk-in and the battle
+// script's "始" to the first turn. Pictures of the opening and of the battle ground go to
+// build/previews.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "app/boot.h"
+#include "app/main_loop.h"
+#include "app/game_state.h"
+#include "app/quit.h"
+#include "app/slot_names.h"
+#include "audio/sound.h"
+#include "battle/battle.h"
+#include "battle/battle_flow.h"
+#include "battle/battle_scenes.h"
+#include "battle/battle_state.h"
+#include "battle/transitions.h"
+#include "battle_support.h"
+#include "core/capture.h"
+#include "core/frame.h"
+#include "core/keyboard.h"
+#include "event/actors.h"
+#include "event/game_state.h"
+#include "event/message_window.h"
+#include "field/field.h"
+#include "game_fixture.h"
+#include "platform/png.h"
+#include "platform/window.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+uint32_t gClock = 1000;
+
+class BattleJourney : public GameDeviceTest {
+ protected:
+  void SetUp() override {
+    GameDeviceTest::SetUp();
+    plat::SetClock({[] { return gClock; }, [](int ms) { gClock += static_cast<uint32_t>(ms); }});
+    ASSERT_TRUE(soundSetup());
+    data.write("Mat/btl90.mp", battle_test::testMap("0;\nff6c8aa0;\n1800;\n7000;\n", true));
+    data.write("Mat/btltest.zgr", battle_test::checkerTexture());
+    data.lend("Enem");
+    data.lend("EV");
+    // The action scripts of the demo's enemies and of the party's first tk entry, each ending the
+    // action at once.
+    for (const char* name : {"tk0", "tk3", "tk5", "tk6", "tk7", "wz5", "wz8", "wz9", "wz10", "mg3", "mg4"})
+      data.write(std::string("wz/") + name + ".zd", "w12; w0;");
+    gFrameStart = plat::GetTickCount();
+    BootScene();
+  }
+  void TearDown() override {
+    resetGameState();
+    soundShutdown();
+    GameDeviceTest::TearDown();
+  }
+
+  // Runs frames until the condition holds (at most limit frames); the number of frames run.
+  int runUntil(const std::function<bool()>& condition, int limit) {
+    for (int n = 0; n < limit; ++n) {
+      if (condition()) return n;
+      runOneFrame();
+    }
+    return condition() ? limit : -1;
+  }
+  void picture(const std::string& name) {
+    const fs::path previews = fs::path(ORVANE_BIN_DIR) / ".." / "previews";
+    fs::create_directories(previews);
+    EXPECT_TRUE(plat::WritePng((previews / name).string(), 640, 480, gDevice->ReadBackBuffer()));
+  }
+
+  battle_test::DataDir data{"journey", {"Enem", "EV", "Mat", "wz"}};
+};
+
+TEST_F(BattleJourney, FromTheFieldThroughTheOpeningToTheFirstTurn) {
+  ASSERT_EQ(gScene, FieldScene);
+  for (int i = 0; i < 3; ++i) runOneFrame();
+  const int fieldActors = actorCount();
+  const VECTOR leaderAt = actorChara(0)->position;
+
+  gGame.formation = 3;  // six enemies
+  gGame.battleStage = 90;
+  startEncounter();
+  EXPECT_EQ(gOverlay1, EncounterEffect);
+  ASSERT_GT(runUntil([] { return gScene == BattleEntryScene; }, 80), 60);
+  runOneFrame();
+  ASSERT_EQ(gScene, BattleScene);
+  ASSERT_NE(gBattle, nullptr);
+  Battle& battle = *gBattle;
+  EXPECT_EQ(gOverlay1, BattleIntroOverlay);
+  EXPECT_EQ(gOverlay2, ZoomBlurOverlay);
+  for (int s = 0; s < kBattleSlots; ++s) EXPECT_EQ(battle.present[s], 1) << s;
+  EXPECT_EQ(std::string(slotFunctionName(gOverlay1)), "BattleIntroOverlay");
+
+  // The opening: from black, the party fading in and walking to its homes.
+  for (int i = 0; i < 12; ++i) runOneFrame();
+  picture("battle_opening.png");
+  EXPECT_GT(slotChara(0)->alpha, 0.05f);
+  EXPECT_LT(slotChara(0)->alpha, 1.0f);
+
+  const int opening = runUntil([] { return gOverlay1 != BattleIntroOverlay; }, 200);
+  ASSERT_GT(opening, 0);
+  EXPECT_EQ(gOverlay1, BattleMessageWait);
+  EXPECT_EQ(gOverlay2, NoOverlay);
+  EXPECT_EQ(battle.ready, 1);
+  for (int k = 0; k < kPartySlotCount; ++k) {
+    EXPECT_EQ(battle.entering[k], 0) << k;
+    EXPECT_FLOAT_EQ(slotChara(k)->alpha, 1.0f);
+    EXPECT_FLOAT_EQ(slotChara(k)->position.x, static_cast<float>(640 * k - 640));
+    EXPECT_FLOAT_EQ(slotChara(k)->position.z, 740.0f + 384.0f * battle.backRow[k]);
+    EXPECT_EQ(slotChara(k)->getAnim(), kActStance);
+  }
+
+  // The battle script at "始", then the gauges until somebody's turn.
+  ASSERT_GE(runUntil([] { return gOverlay1 == ActionWaitOverlay; }, 400), 0);
+  EXPECT_TRUE(isBattleSlot(battle.actor));
+  const std::string state = battleStateJson();
+  EXPECT_NE(state.find("\"phase\": \"ActionWaitOverlay\""), std::string::npos) << state;
+  EXPECT_NE(state.find("\"actor\": " + std::to_string(battle.actor)), std::string::npos);
+
+  // Turns go on: the enemies decide for themselves, the party's choices are made here as the
+  // menus would make them (the first enemy present, with the first tk entry).
+  int turns = 0;
+  for (int frame = 0; frame < 160; ++frame) {
+    if (gOverlay1 == ActionWaitOverlay && isPartySlot(battle.actor) && !battle.actionReady) {
+      battle.chosen[battle.actor] = actionCode(kActionTk, 0);
+      battle.target[battle.actor] = checkTarget(battle, kFirstEnemySlot);
+      battle.actionReady = 1;
+    }
+    if (gOverlay1 == ActorTurnOverlay) ++turns;
+    runOneFrame();
+  }
+  EXPECT_GT(turns, 1);
+  EXPECT_EQ(battle.continues, 1);
+  picture("battle_ground.png");
+
+  // Leaving as an escape leaves: the field gets its actors, their places and its fog back.
+  gStepCounter = 0;
+  gOverlay1 = BattleEndFade;
+  ASSERT_GT(runUntil([] { return gScene == FieldScene; }, 80), 60);
+  EXPECT_EQ(gBattle, nullptr);
+  EXPECT_EQ(gOverlay1, BattleReturnFlash);
+  EXPECT_EQ(actorCount(), fieldActors);
+  EXPECT_EQ(actorChara(0)->position.x, leaderAt.x);
+  EXPECT_EQ(actorChara(0)->position.z, leaderAt.z);
+  EXPECT_GT(actorChara(0)->vertexCount(), 0);
+  EXPECT_EQ(battleStateJson(), "null");
+  for (const std::string& m : messages) ADD_FAILURE() << m;
+}
+
+TEST_F(BattleJourney, TheOldWindSpiritSpeaksBeforeTheFightAndWaitsForShift) {
+  for (int i = 0; i < 3; ++i) runOneFrame();
+  gGame.formation = 6;
+  gGame.battleStage = 90;
+  gInputEnabled = 0;  // as f19 leaves it
+  startEncounter();
+  ASSERT_GT(runUntil([] { return gScene == BattleScene; }, 80), 60);
+  ASSERT_NE(gBattle, nullptr);
+  EXPECT_EQ(gBattle->escapeAllowed, 0);
+  EXPECT_EQ(gBattle->present[3], 1);
+  EXPECT_EQ(gBattle->present[4], 0);
+  ASSERT_GE(runUntil([] { return messageHasText() && messageAllShown() && messageOpen(); }, 400), 0);
+  EXPECT_EQ(gOverlay1, BattleMessageOverlay);
+  EXPECT_EQ(gInputEnabled, 1) << "the script lets the player answer";
+  for (int i = 0; i < 5; ++i) runOneFrame();
+  picture("battle_boss_words.png");
+  EXPECT_EQ(gOverlay1, BattleMessageOverlay);
+
+  // Shift held until the words are gone: the key repeat gate lets it through after 86 ms.
+  plat::InjectKeyEvent({plat::VK_SHIFT, true});
+  EXPECT_GE(runUntil([] { return !messageHasText(); }, 30), 3);
+  plat::InjectKeyEvent({plat::VK_SHIFT, false});
+  EXPECT_GE(runUntil([] { return gOverlay1 != BattleMessageOverlay; }, 30), 0);
+  EXPECT_EQ(gOverlay1, TurnGaugeOverlay);
+  plat::Message message;
+  while (plat::PeekMessage(message)) {
+  }
+  for (const std::string& m : messages) ADD_FAILURE() << m;
+}
+
+}  // namespace
