@@ -103,13 +103,11 @@ class DataDir {
 
   // Writes a file under the directory (UTF-8 text is turned into code page 932 when sjisText).
   void write(const std::string& relative, const std::string& text, bool sjisText = false) const {
-    const fs::path path = root_ / relative;
-    fs::create_directories(path.parent_path());
+    const fs::path path = ownPath(relative);
     std::ofstream(path, std::ios::binary) << (sjisText ? sjis(text) : text);
   }
   void write(const std::string& relative, const std::vector<uint8_t>& bytes) const {
-    const fs::path path = root_ / relative;
-    fs::create_directories(path.parent_path());
+    const fs::path path = ownPath(relative);
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                 static_cast<std::streamsize>(bytes.size()));
   }
@@ -125,6 +123,14 @@ class DataDir {
   const fs::path& root() const { return root_; }
 
  private:
+  // Where the test's own file goes: never through a link into the generated tree.
+  fs::path ownPath(const std::string& relative) const {
+    const fs::path path = root_ / relative;
+    fs::create_directories(path.parent_path());
+    if (fs::is_symlink(path)) fs::remove(path);
+    return path;
+  }
+
   fs::path root_;
   fs::path previous_;
 };
