@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <filesystem>
 #include <span>
 #include <string>
 
@@ -56,6 +57,8 @@ void walkInCircles(benchmark::State& state) {
 }
 
 void BM_WalkOnTheVillageMap(benchmark::State& state) {
+  // The map's model is read relative to the current directory, as the game does from its own.
+  std::filesystem::current_path(ORVANE_BIN_DIR);
   plat::SetProgramDirectory(std::string(ORVANE_BIN_DIR) + "/");
   plat::SetMessageBoxHandler([](const std::string&, const std::string&) {});
   resetField();
