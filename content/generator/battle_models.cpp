@@ -97,12 +97,13 @@ const RbAnim* findAnim(const RbModel& model, int slot) {
 void addHumanoidActions(RbModel& m, bool floating) {
   const float lift = floating ? 0.25f : 0.0f;
   // 2 and 6: the walk again.
-  if (const RbAnim* walk = findAnim(m, 1)) {
-    RbAnim slow = *walk;
+  if (const RbAnim* found = findAnim(m, 1)) {
+    const RbAnim walk = *found;  // a copy: adding animations moves the model's list
+    RbAnim slow = walk;
     slow.slot = 2;
     slow.name = "walk2";
     putAnim(m, slow);
-    RbAnim battleWalk = *walk;
+    RbAnim battleWalk = walk;
     battleWalk.slot = 6;
     battleWalk.name = "bwalk";
     putAnim(m, battleWalk);
