@@ -246,4 +246,30 @@ TEST_F(BattleJourney, TheOldWindSpiritFallsAndTheEndingFollows) {
   for (const std::string& m : messages) ADD_FAILURE() << m;
 }
 
+// A lost battle: "全滅した", then the party wakes in the village (the "kazami" scene) with its HP
+// and MP full.
+TEST_F(BattleJourney, ALostBattleWakesThePartyInTheVillageHealed) {
+  for (int i = 0; i < 3; ++i) runOneFrame();
+  gGame.formation = 0;
+  gGame.battleStage = 90;
+  startEncounter();
+  ASSERT_GE(runUntil([] { return gOverlay1 == TurnGaugeOverlay; }, 600), 0);
+  for (int k = 0; k < kPartySlotCount; ++k) {
+    gBattle->present[k] = 0;
+    fighter::hp(slotRecord(*gBattle, k)) = 0;
+    gCharacters[static_cast<size_t>(gGame.party[k])].hp = 0;
+  }
+  battleEndCheck(*gBattle, 3);
+  ASSERT_GT(runUntil([] { return gBattle == nullptr; }, 400), 150);
+  ASSERT_GE(runUntil([] { return gEvent.sceneName == "kazami" && gEvent.transition == 0; }, 200), 0);
+  EXPECT_EQ(gField.mapName, "kazami");
+  for (int k = 0; k < kPartySlotCount; ++k) {
+    const SchrRecord& r = gCharacters[static_cast<size_t>(gGame.party[k])];
+    EXPECT_GT(r.hp, 0);
+    EXPECT_EQ(r.hp, r.maxHp);
+    EXPECT_EQ(r.effectiveHp, r.effectiveMaxHp);
+  }
+  for (const std::string& m : messages) ADD_FAILURE() << m;
+}
+
 }  // namespace
