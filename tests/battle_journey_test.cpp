@@ -205,6 +205,7 @@ TEST_F(BattleJourney, TheOldWindSpiritFallsAndTheEndingFollows) {
   const int32_t money = gGame.money;
   const int level = gCharacters[1].baseAttributes[ATTR_LEVEL];
   ASSERT_EQ(level, 3);
+  const int32_t maxHp = gCharacters[1].maxHp, maxMp = gCharacters[1].maxMp;
 
   gBattle->present[3] = 0;
   gBattle->defeated[3] = 1;
@@ -221,6 +222,10 @@ TEST_F(BattleJourney, TheOldWindSpiritFallsAndTheEndingFollows) {
   EXPECT_EQ(gCharacters[1].baseAttributes[ATTR_LEVEL], 4);
   EXPECT_EQ(gCharacterTables[1].expToNext, 2048 - (2000 - 1152));
   EXPECT_EQ(gGame.money, money + 500);
+  // ナギ at level 4: vitality 13 gives trunc(1.02 * 13 + 4) = 17 HP, intellect 7 one MP.
+  EXPECT_EQ(gCharacters[1].maxHp, maxHp + 17);
+  EXPECT_EQ(gCharacters[1].maxMp, maxMp + 1);
+  EXPECT_EQ(gCharacters[1].baseAttributes[ATTR_VITALITY], 13);
 
   plat::InjectKeyEvent({plat::VK_SHIFT, true});
   ASSERT_GE(runUntil([] { return gScene == FieldScene; }, 200), 0);
