@@ -1,5 +1,6 @@
-// The end of a won battle: the level-up and reward rules, the result screen counted frame by
-// frame against Shift held through it, and a picture of the screen with "レベルアップ！".
+// The end of a won battle: the level-up and reward rules, and the result screen counted frame by
+// frame against Shift held through it. (The picture of the screen with "レベルアップ！" comes from
+// the boss journey in battle_journey_test.cpp.)
 #include "battle/victory.h"
 
 #include <gtest/gtest.h>
@@ -10,17 +11,11 @@
 
 #include "battle/battle.h"
 #include "battle/battle_scenes.h"
-#include "core/data_root.h"
 #include "core/frame.h"
-#include "core/graphics.h"
 #include "core/keyboard.h"
-#include "core/message_box.h"
 #include "data/database.h"
 #include "event/game_state.h"
-#include "game_fixture.h"
-#include "platform/png.h"
 #include "platform/window.h"
-#include "previews.h"
 
 namespace {
 
@@ -224,43 +219,6 @@ TEST_F(ResultScreen, TheStateDumpShowsTheResultOnlyOnItsScreen) {
   const std::string json = resultStateJson();
   EXPECT_NE(json.find("\"exp\": 600"), std::string::npos) << json;
   EXPECT_NE(json.find("\"exp_next\": 512"), std::string::npos) << json;
-}
-
-// ---- the picture ----
-
-class ResultPicture : public GameDeviceTest {};
-
-TEST_F(ResultPicture, CountingWithALevelUp) {
-  setUpParty();
-  const std::string fonts = std::string(dataRoot()) + "RES/Fonts.zd";
-  if (FILE* file = plat::OpenFile(fonts, "rb")) {
-    std::fclose(file);
-    loadFonts();
-  }
-  Battle& battle = wonBattle();
-  gCharacterTables[1].expToNext = 5;  // both members level up within a few frames
-  gCharacterTables[2].expToNext = 8;
-  std::snprintf(gCharacters[1].name, sizeof gCharacters[1].name, "%s", sjis("ナギ").c_str());
-  std::snprintf(gCharacters[2].name, sizeof gCharacters[2].name, "%s", sjis("スズ").c_str());
-  gOverlay1 = VictoryOverlay;
-  gStepCounter = kResultStartCount;
-  VictoryOverlay();
-  gStepCounter = kResultCountingCount;
-  for (int n = 0; n < 12; ++n) BattleResultScene();
-  EXPECT_GT(battle.rewards.levelTimer[0], 0);
-  EXPECT_TRUE(plat::WritePng(previewPath("result_level_up.png"), 640, 480, frame()));
-  // The level-up word's yellow lies in the first row, left of the middle.
-  bool yellow = false;
-  for (int x = 144; x < 250 && !yellow; ++x)
-    for (int y = 114; y < 130 && !yellow; ++y) {
-      const Rgba p = at(x, y);
-      yellow = p.r > 200 && p.g > 200 && p.b < 60;
-    }
-  EXPECT_TRUE(yellow);
-  destroyBattle();
-  gCharacters.clear();
-  gCharacterTables.clear();
-  gScrolls.clear();
 }
 
 }  // namespace
