@@ -5,7 +5,6 @@
 
 #include "audio/music.h"
 #include "battle/battle_scenes.h"
-#include "battle/battle_scripts.h"
 #include "core/draw2d.h"
 #include "core/frame.h"
 #include "core/graphics.h"
@@ -15,6 +14,7 @@
 #include "data/label_sheet.h"
 #include "event/game_state.h"
 #include "event/object_task.h"
+#include "event/script.h"
 #include "field/scroll_progress.h"
 #include "gfx/text.h"
 
