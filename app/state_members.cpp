@@ -16,6 +16,7 @@
 #include "audio/music.h"
 #include "audio/sound.h"
 #include "battle/battle_state.h"
+#include "battle/victory.h"
 
 namespace {
 
@@ -61,6 +62,7 @@ const StateMember kStateMembers[] = {
     {"menu", menuStateJson},
     {"object_tasks", objectTasksStateJson},
     {"battle", battleStateJson},
+    {"result", resultStateJson},
 };
 
 }  // namespace

@@ -13,11 +13,3 @@ void drawStatusDisplay(Battle&) {}
 void drawPopups(Battle&) {}
 
 void stepBattleObjectTasks() {}
-
-void VictoryOverlay() {
-  if (!gBattle) return;
-  for (int s = 0; s < kPartySlotCount; ++s)
-    if (gBattle->actionScripts[s].script.active || gBattle->entering[s]) return;
-  gStepCounter = 0;
-  gOverlay1 = BattleEndFade;
-}

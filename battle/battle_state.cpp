@@ -5,6 +5,7 @@
 #include "battle/battle_scenes.h"
 #include "battle/battle_seams.h"
 #include "battle/transitions.h"
+#include "battle/victory.h"
 #include "event/battle_link.h"
 #include "event/scene_hooks.h"
 #include "core/state_json.h"
@@ -22,6 +23,7 @@ const SlotName kBattleFlowNames[] = {
     {ActorTurnOverlay, "ActorTurnOverlay"},
     {ActionWaitOverlay, "ActionWaitOverlay"},
     {VictoryOverlay, "VictoryOverlay"},
+    {BattleResultScene, "BattleResultScene"},
 };
 
 std::string scriptJson(const Script& script) {

@@ -19,12 +19,16 @@
 #include "battle/battle_scenes.h"
 #include "battle/battle_state.h"
 #include "battle/transitions.h"
+#include "battle/victory.h"
+#include "core/message_box.h"
+#include "data/database.h"
 #include "battle_support.h"
 #include "core/capture.h"
 #include "core/frame.h"
 #include "core/keyboard.h"
 #include "event/actors.h"
 #include "event/game_state.h"
+#include "event/event_script.h"
 #include "event/message_window.h"
 #include "field/field.h"
 #include "game_fixture.h"
@@ -179,6 +183,96 @@ TEST_F(BattleJourney, TheOldWindSpiritSpeaksBeforeTheFightAndWaitsForShift) {
   EXPECT_EQ(gOverlay1, TurnGaugeOverlay);
   plat::Message message;
   while (plat::PeekMessage(message)) {
+  }
+  for (const std::string& m : messages) ADD_FAILURE() << m;
+}
+
+// The boss falls: its "勝" hands over to the victory, the result screen counts the boss's 2000
+// EXP (one level up for everybody: 1152 from level 3) and 500 money with Shift held, and the
+// ending follows on the shrine map with the bell back on its stand and "おわり".
+TEST_F(BattleJourney, TheOldWindSpiritFallsAndTheEndingFollows) {
+  for (const char* name : {"win", "win0"}) data.write(std::string("wz/") + name + ".zd", "w0; #");
+  for (int i = 0; i < 3; ++i) runOneFrame();
+  gGame.formation = 6;
+  gGame.battleStage = 90;
+  gInputEnabled = 0;
+  startEncounter();
+  ASSERT_GE(runUntil([] { return messageHasText() && messageAllShown() && messageOpen(); }, 600), 0);
+  plat::InjectKeyEvent({plat::VK_SHIFT, true});
+  runUntil([] { return !messageHasText(); }, 30);
+  plat::InjectKeyEvent({plat::VK_SHIFT, false});
+  ASSERT_GE(runUntil([] { return gOverlay1 == TurnGaugeOverlay; }, 30), 0);
+  const int32_t money = gGame.money;
+  const int level = gCharacters[1].baseAttributes[ATTR_LEVEL];
+  ASSERT_EQ(level, 3);
+  const int32_t maxHp = gCharacters[1].maxHp, maxMp = gCharacters[1].maxMp;
+
+  gBattle->present[3] = 0;
+  gBattle->defeated[3] = 1;
+  battleEndCheck(*gBattle, 0);
+  ASSERT_GT(runUntil([] { return gScene == BattleResultScene; }, 400), 150);
+  EXPECT_EQ(gBattle->sceneAfter, "ending");
+  EXPECT_EQ(gBattle->rewards.remainingExp, 2000);
+  plat::InjectKeyEvent({plat::VK_SHIFT, true});
+  ASSERT_GE(runUntil([] { return gStepCounter == kResultDoneCount; }, 200), 0);
+  plat::InjectKeyEvent({plat::VK_SHIFT, false});
+  for (int i = 0; i < 4; ++i) runOneFrame();
+  picture("result_boss_level_up.png");
+  EXPECT_GT(gBattle->rewards.levelTimer[0], 0);
+  EXPECT_EQ(gCharacters[1].baseAttributes[ATTR_LEVEL], 4);
+  EXPECT_EQ(gCharacterTables[1].expToNext, 2048 - (2000 - 1152));
+  EXPECT_EQ(gGame.money, money + 500);
+  // ナギ at level 4: vitality 13 gives trunc(1.02 * 13 + 4) = 17 HP, intellect 7 one MP.
+  EXPECT_EQ(gCharacters[1].maxHp, maxHp + 17);
+  EXPECT_EQ(gCharacters[1].maxMp, maxMp + 1);
+  EXPECT_EQ(gCharacters[1].baseAttributes[ATTR_VITALITY], 13);
+
+  plat::InjectKeyEvent({plat::VK_SHIFT, true});
+  ASSERT_GE(runUntil([] { return gScene == FieldScene; }, 200), 0);
+  plat::InjectKeyEvent({plat::VK_SHIFT, false});
+  // Every message of the ending confirmed until the last words stay.
+  const std::string last = sjis("おわり");
+  int frames = 0;
+  for (; frames < 1200 && gMessage.text.find(last) == std::string::npos; ++frames) {
+    if (frames % 24 == 0) plat::InjectKeyEvent({plat::VK_SHIFT, frames % 48 == 0});
+    runOneFrame();
+  }
+  plat::InjectKeyEvent({plat::VK_SHIFT, false});
+  ASSERT_LT(frames, 1200) << gField.mapName << " " << slotFunctionName(gScene) << " " << slotFunctionName(gOverlay1)
+                          << " input " << gInputEnabled << " text " << gMessage.text << " event " << gEvent.script.active;
+  for (int i = 0; i < 60; ++i) runOneFrame();
+  picture("ending.png");
+  EXPECT_EQ(gField.mapName, "yashiro");
+  EXPECT_TRUE(eventFlag(10));
+  EXPECT_EQ(gInputEnabled, 0);
+  plat::Message message;
+  while (plat::PeekMessage(message)) {
+  }
+  for (const std::string& m : messages) ADD_FAILURE() << m;
+}
+
+// A lost battle: "全滅した", then the party wakes in the village (the "kazami" scene) with its HP
+// and MP full.
+TEST_F(BattleJourney, ALostBattleWakesThePartyInTheVillageHealed) {
+  for (int i = 0; i < 3; ++i) runOneFrame();
+  gGame.formation = 0;
+  gGame.battleStage = 90;
+  startEncounter();
+  ASSERT_GE(runUntil([] { return gOverlay1 == TurnGaugeOverlay; }, 600), 0);
+  for (int k = 0; k < kPartySlotCount; ++k) {
+    gBattle->present[k] = 0;
+    fighter::hp(slotRecord(*gBattle, k)) = 0;
+    gCharacters[static_cast<size_t>(gGame.party[k])].hp = 0;
+  }
+  battleEndCheck(*gBattle, 3);
+  ASSERT_GT(runUntil([] { return gBattle == nullptr; }, 400), 150);
+  ASSERT_GE(runUntil([] { return gEvent.sceneName == "kazami" && gEvent.transition == 0; }, 200), 0);
+  EXPECT_EQ(gField.mapName, "kazami");
+  for (int k = 0; k < kPartySlotCount; ++k) {
+    const SchrRecord& r = gCharacters[static_cast<size_t>(gGame.party[k])];
+    EXPECT_GT(r.hp, 0);
+    EXPECT_EQ(r.hp, r.maxHp);
+    EXPECT_EQ(r.effectiveHp, r.effectiveMaxHp);
   }
   for (const std::string& m : messages) ADD_FAILURE() << m;
 }

@@ -101,7 +101,7 @@ TEST(StateDump, MembersKeepTheirOrderAndLayout) {
   EXPECT_EQ(names, (std::vector<std::string>{"scene", "overlay1", "overlay2", "fade_colour", "fade_speed",
                                              "step_counter", "keys", "key_gate", "input_enabled", "message",
                                              "choice", "random_state", "event", "field", "game", "actors",
-                                             "characters", "sound", "music", "menu", "object_tasks", "battle"}));
+                                             "characters", "sound", "music", "menu", "object_tasks", "battle", "result"}));
   resetGameState();
   StateDump dump;
   dump.add("frame", "3");
