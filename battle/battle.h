@@ -162,6 +162,8 @@ struct Battle {
   int32_t shownMp[kBattleSlots] = {}, shownMpStep[kBattleSlots] = {};
   int32_t shownTension[kBattleSlots] = {}, shownTensionStep[kBattleSlots] = {};
   ActionScript actionScripts[kBattleSlots];
+  float turnStep[kBattleSlots] = {};      // w23/w24: the angle of one turn step
+  int32_t turnCounter[kBattleSlots] = {};  // and the steps left
 
   // Enemies
   SchrRecord enemyRecords[kEnemySlotCount];
