@@ -185,6 +185,7 @@ struct Battle {
 
   // Menus (the menu issue drives them)
   LISTWIN menus[kBattleMenus];
+  std::vector<std::string> menuTexts[kBattleMenus];  // the entries' texts (code page 932)
   int32_t activeMenu = 0;
   int32_t menuSlide = 0;
   SlotFunction menuFunction = NoOverlay;  // the open menu's input function; NoOverlay for none

@@ -1,18 +1,10 @@
-// Stand-ins for the seams of battle_seams.h, until the menus, the status display, the popups,
-// the object tasks and the victory are built.
+// Stand-ins for the seams of battle_seams.h that are not built yet: the target cursor and the
+// victory.
 #include "battle/battle_seams.h"
 
 #include "battle/transitions.h"
 
-void openCommandMenu(Battle&, int) {}
-
 void drawTargetCursor(Battle&) {}
-
-void drawStatusDisplay(Battle&) {}
-
-void drawPopups(Battle&) {}
-
-void stepBattleObjectTasks() {}
 
 void VictoryOverlay() {
   if (!gBattle) return;
