@@ -43,7 +43,7 @@ void drawRows(Battle& battle) {
     drawNumber(std::max(0, battle.shownTension[s]), 582.0f, y, kWhite, 3);
   }
   drawColourRect(362.0f, 400.0f, 252.0f, 1.0f, kWhite);
-  drawText(toGlyphString(sjis("名前")), 366.0f, 380.0f, kWhite);
+  drawText(toGlyphString(sjis("ＮＡＭＥ")), 366.0f, 380.0f, kWhite);
   drawText(toGlyphString(sjis("ＨＰ")), 482.0f, 380.0f, kWhite);
   drawText(toGlyphString(sjis("ＭＰ")), 542.0f, 380.0f, kWhite);
   drawText(toGlyphString(sjis("気")), 590.0f, 380.0f, kWhite);

@@ -15,6 +15,7 @@
 #include "battle/action_rules.h"
 #include "battle/battle.h"
 #include "battle/battle_flow.h"
+#include "battle/battle_menus.h"
 #include "battle/battle_scenes.h"
 #include "battle/battle_seams.h"
 #include "battle/battle_state.h"
@@ -133,6 +134,51 @@ TEST_F(BattleFight, TheDemoPartyFightsThreeEnemiesToTheEnd) {
   const std::string state = battleStateJson();
   EXPECT_NE(state.find("\"shown_hp\""), std::string::npos);
   picture("battle_fight_end.png");
+  for (const std::string& m : messages) ADD_FAILURE() << m;
+}
+
+TEST_F(BattleFight, TheMenusTagsAndPopupsInPictures) {
+  for (int i = 0; i < 3; ++i) runOneFrame();
+  seedRandom(21);
+  gGame.formation = 2;
+  gGame.battleStage = 90;
+  startEncounter();
+  ASSERT_GT(runUntil([] { return gScene == BattleScene; }, 80), 60);
+  Battle& battle = *gBattle;
+  ASSERT_GE(runUntil([&] { return gOverlay1 == ActionWaitOverlay && isPartySlot(battle.actor); }, 1500), 0);
+  runUntil([&] { return battle.menus[kCommandMenu].openAmount == kListFullyOpen; }, 20);
+  runOneFrame();
+  EXPECT_EQ(battle.menuFunction, CommandMenuFunction);
+  EXPECT_FALSE(battle.help.text.empty());
+  picture("battle_command_menu.png");
+  const int a = battle.actor;
+  SchrRecord& r = slotRecord(battle, a);
+  // The techniques: the sub-menu with its MP-cost box.
+  battle.chosen[a] = actionCode(kActionTechnique, 0);
+  ASSERT_TRUE(openSubMenu(battle, kTechniqueCommand));
+  runUntil([&] { return battle.menuSlide == 0; }, 20);
+  runOneFrame();
+  picture("battle_sub_menu.png");
+  // The target menu on the enemies with their tags.
+  battle.chosen[a] = actionCode(kActionTechnique, battle.menus[kSubMenu].cursorValue());
+  battle.targetSide = 1;
+  openTargetMenu(battle);
+  runUntil([&] { return battle.menuSlide == 0; }, 20);
+  runOneFrame();
+  const std::string state = battleStateJson();
+  EXPECT_NE(state.find("\"menu\": {\"active\": 2"), std::string::npos) << state;
+  picture("battle_target_tags.png");
+  // A critical hit on the first enemy: the number and the critical word.
+  for (LISTWIN& m : battle.menus) m.openAmount = 0;
+  battle.menuFunction = NoOverlay;
+  battle.hitFlags[3] = HIT_CRITICAL;
+  runDamage(battle, a, 3, kDamageFixed, 12, -1);
+  applyResults(battle);
+  EXPECT_EQ(battle.result[3], -18);
+  for (int i = 0; i < 6; ++i) runOneFrame();
+  EXPECT_NE(battleStateJson().find("\"kind\": -2"), std::string::npos);
+  picture("battle_critical_popup.png");
+  (void)r;
   for (const std::string& m : messages) ADD_FAILURE() << m;
 }
 
