@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -277,6 +278,38 @@ TEST_F(BattleActionTest, SlotsAndHandlesFromVariablesAreChecked) {
   EXPECT_EQ(s.v[2], 1);
   run(0, "w35; #");
   EXPECT_EQ(messages.back(), "w35?");
+}
+
+TEST_F(BattleActionTest, RandomCommandsOnRandomStatesKeepEveryValueInRange) {
+  Battle& b = *battle;
+  const std::string alphabet = "w0123456789;;;c0,=+-! #wwww";
+  seedRandom(99);
+  for (int round = 0; round < 300; ++round) {
+    for (int s = 0; s < kBattleSlots; ++s) {
+      SchrRecord& r = slotRecord(b, s);
+      b.present[s] = nextRandom() % 2;
+      r.effectiveMaxHp = nextRandom() % 500;
+      r.effectiveHp = r.effectiveMaxHp ? nextRandom() % r.effectiveMaxHp : 0;
+      b.hitFlags[s] = static_cast<uint8_t>(nextRandom() % 32);
+      b.result[s] = nextRandom() % 20000 - 10000;
+      b.target[s] = nextRandom() % 12 - 1;
+      b.chosen[s] = actionCode(nextRandom() % 4, nextRandom() % 40);
+    }
+    std::string text;
+    for (int i = 0; i < 80; ++i) text += alphabet[static_cast<size_t>(nextRandom()) % alphabet.size()];
+    Script& script = b.actionScripts[0].script;
+    script.setText(text);
+    for (int32_t& v : script.v) v = nextRandom() % 40 - 10;
+    script.active = 1;
+    for (int frame = 0; frame < 4 && script.active; ++frame) script.Step();
+    for (int s = 0; s < kBattleSlots; ++s) {
+      SchrRecord& r = slotRecord(b, s);
+      ASSERT_GE(r.effectiveHp, 0) << text;
+      ASSERT_LE(r.effectiveHp, std::max(0, r.effectiveMaxHp)) << text;
+      ASSERT_GE(r.effectiveMp, 0) << text;
+      ASSERT_LE(r.tension, 100) << text;
+    }
+  }
 }
 
 }  // namespace
