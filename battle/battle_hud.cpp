@@ -1,12 +1,15 @@
 // What the battle draws over its world: the status rows with their rolling values, the header,
 // the unfolded menus with the MP-cost box and the target tags, and the popups.
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include "battle/action_rules.h"
 #include "battle/battle_menus.h"
 #include "battle/battle_seams.h"
 #include "core/draw2d.h"
+#include "core/frame.h"
 #include "core/graphics.h"
 #include "core/message_box.h"
 #include "event/object_task.h"
@@ -139,6 +142,61 @@ void drawPopups(Battle& battle) {
     else drawPopupDigits(p, x, y, t);
   }
   if (gDevice) setSpriteColour(0xFFFFFFFF);
+}
+
+namespace {
+struct CursorVertex {
+  float x, y, z;
+  uint32_t colour;
+};
+constexpr float kCursorHalfDiagonal = 33.94f;
+constexpr float kCursorLift = 96.0f;
+constexpr float kCursorTurnPerMs = 0.08f * 0.017453277f;
+constexpr float kRingRadius = 56.0f;
+float gCursorAngle = 0;
+}  // namespace
+
+void drawTargetCursor(Battle& battle) {
+  if (battle.menus[kCommandMenu].openAmount <= 0 || !isPartySlot(battle.actor)) return;
+  const CHARA* chara = slotChara(battle.actor);
+  if (!chara) return;
+  gCursorAngle = std::fmod(gCursorAngle + kCursorTurnPerMs * static_cast<float>(gFrameTime), 6.2831853f);
+  if (!gDevice) return;
+  const VECTOR& p = chara->position;
+  const float top = p.y + static_cast<float>(chara->height) + kCursorLift;
+  const float quarter = 1.5707963f;
+  const float start = gCursorAngle + quarter / 2;
+  std::vector<CursorVertex> v;
+  // The flat square: two triangles.
+  CursorVertex c[4];
+  for (int k = 0; k < 4; ++k) {
+    const float a = start + quarter * static_cast<float>(k);
+    c[k] = {p.x + std::sin(a) * kCursorHalfDiagonal, top, p.z + std::cos(a) * kCursorHalfDiagonal, 0x80FFFF00};
+  }
+  v.insert(v.end(), {c[0], c[1], c[2], c[0], c[2], c[3]});
+  // The ring of four small triangles at the actor's height, pointing inward.
+  const float ringY = p.y + static_cast<float>(chara->height);
+  for (int k = 0; k < 4; ++k) {
+    const float a = -gCursorAngle + quarter * static_cast<float>(k);
+    const float s = std::sin(a), co = std::cos(a);
+    const float r0 = kRingRadius, r1 = kRingRadius + 16.0f;
+    v.push_back({p.x + s * r0, ringY, p.z + co * r0, 0xFFFF8000});
+    v.push_back({p.x + s * r1 + co * 8.0f, ringY, p.z + co * r1 - s * 8.0f, 0xFFFF8000});
+    v.push_back({p.x + s * r1 - co * 8.0f, ringY, p.z + co * r1 + s * 8.0f, 0xFFFF8000});
+  }
+  MATRIX world;
+  world.identity();
+  gDevice->SetTransform(plat::D3DTS_WORLD, &world);
+  gDevice->SetTexture(0, nullptr);
+  gDevice->SetRenderState(plat::D3DRS_LIGHTING, false);
+  gDevice->SetRenderState(plat::D3DRS_CULLMODE, plat::D3DCULL_NONE);
+  gDevice->SetRenderState(plat::D3DRS_ALPHABLENDENABLE, true);
+  gDevice->SetRenderState(plat::D3DRS_SRCBLEND, plat::D3DBLEND_SRCALPHA);
+  gDevice->SetRenderState(plat::D3DRS_DESTBLEND, plat::D3DBLEND_INVSRCALPHA);
+  gDevice->SetVertexShader(plat::D3DFVF_XYZ | plat::D3DFVF_DIFFUSE);
+  gDevice->DrawPrimitiveUP(plat::D3DPT_TRIANGLELIST, static_cast<unsigned>(v.size() / 3), v.data(), sizeof(CursorVertex));
+  gDevice->SetRenderState(plat::D3DRS_CULLMODE, plat::D3DCULL_CCW);
+  gDevice->SetRenderState(plat::D3DRS_LIGHTING, true);
 }
 
 void stepBattleObjectTasks() {

@@ -1,10 +1,7 @@
-// Stand-ins for the seams of battle_seams.h that are not built yet: the target cursor and the
-// victory.
+// The stand-in for the seam of battle_seams.h that is not built yet: the victory.
 #include "battle/battle_seams.h"
 
 #include "battle/transitions.h"
-
-void drawTargetCursor(Battle&) {}
 
 void VictoryOverlay() {
   if (!gBattle) return;
