@@ -162,6 +162,8 @@ struct Battle {
   int32_t shownMp[kBattleSlots] = {}, shownMpStep[kBattleSlots] = {};
   int32_t shownTension[kBattleSlots] = {}, shownTensionStep[kBattleSlots] = {};
   ActionScript actionScripts[kBattleSlots];
+  float turnStep[kBattleSlots] = {};      // w23/w24: the angle of one turn step
+  int32_t turnCounter[kBattleSlots] = {};  // and the steps left
 
   // Enemies
   SchrRecord enemyRecords[kEnemySlotCount];
@@ -183,6 +185,7 @@ struct Battle {
 
   // Menus (the menu issue drives them)
   LISTWIN menus[kBattleMenus];
+  std::vector<std::string> menuTexts[kBattleMenus];  // the entries' texts (code page 932)
   int32_t activeMenu = 0;
   int32_t menuSlide = 0;
   SlotFunction menuFunction = NoOverlay;  // the open menu's input function; NoOverlay for none

@@ -11,7 +11,7 @@
 //   ActorTurnOverlay      the turn starts: an enemy decides, a party member gets its menu
 //   ActionWaitOverlay     when the action is chosen, its action script is loaded
 //   NoOverlay             while the action script runs; its w12 runs the end check
-//   VictoryOverlay        after "勝" (battle_seams.h); BattleEndFade to leave at once
+//   VictoryOverlay        after "勝" (victory.cpp); BattleEndFade to leave at once
 #pragma once
 #include <array>
 #include <cstdint>

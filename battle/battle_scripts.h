@@ -35,6 +35,7 @@ const ScriptCommands& actionRunnerCommands();
 // Topic lists of their tables.
 std::span<const CommandEntry> battleScriptCommands();  // b0 … b6
 std::span<const CommandEntry> actionFlowCommands();    // w0, w12
+std::span<const CommandEntry> actionScriptCommands();  // the other "w" commands (action_commands.cpp)
 
 // The view script's "|": the frame's step ends.
 void endViewStep(const ScriptCall& call);

@@ -2,6 +2,7 @@
 
 #include "battle/battle.h"
 #include "battle/battle_flow.h"
+#include "battle/battle_menus.h"
 #include "battle/battle_scenes.h"
 #include "battle/battle_seams.h"
 #include "battle/transitions.h"
@@ -24,6 +25,9 @@ const SlotName kBattleFlowNames[] = {
     {ActionWaitOverlay, "ActionWaitOverlay"},
     {VictoryOverlay, "VictoryOverlay"},
     {BattleResultScene, "BattleResultScene"},
+    {CommandMenuFunction, "CommandMenuFunction"},
+    {SubMenuFunction, "SubMenuFunction"},
+    {TargetMenuFunction, "TargetMenuFunction"},
 };
 
 std::string scriptJson(const Script& script) {
@@ -59,7 +63,44 @@ std::string slotJson(Battle& battle, int s) {
   json.add("anim", chara ? chara->getAnim() : -1);
   json.add("alpha", chara ? chara->alpha : 0.0f);
   json.add("script", scriptJson(battle.actionScripts[s].script));
+  json.add("shown_hp", battle.shownHp[s]);
+  json.add("shown_mp", battle.shownMp[s]);
+  json.add("shown_tension", battle.shownTension[s]);
   return json.text();
+}
+
+std::string menuJson(Battle& battle) {
+  state_json::Object json;
+  json.add("active", battle.activeMenu);
+  json.add("slide", battle.menuSlide);
+  std::string lists = "[";
+  for (int m = 0; m < kBattleMenus; ++m) {
+    state_json::Object list;
+    list.add("open", battle.menus[m].openAmount);
+    list.add("cursor", battle.menus[m].cursorEntry());
+    std::string entries = "[";
+    for (size_t i = 0; i < battle.menuTexts[m].size(); ++i)
+      entries += (i ? ", " : "") + state_json::gameText(battle.menuTexts[m][i]);
+    list.add("entries", entries + "]");
+    lists += (m ? ", " : "") + list.text();
+  }
+  json.add("lists", lists + "]");
+  return json.text();
+}
+
+std::string popupsJson(const Battle& battle) {
+  std::string popups = "[";
+  bool first = true;
+  for (const Popup& p : battle.popups) {
+    if (p.timer == 0) continue;
+    state_json::Object json;
+    json.add("kind", p.kind);
+    json.add("text", state_json::quoted(p.text));
+    json.add("timer", p.timer);
+    popups += (first ? "" : ", ") + json.text();
+    first = false;
+  }
+  return popups + "]";
 }
 
 }  // namespace
@@ -94,6 +135,8 @@ std::string battleStateJson() {
   std::string slots = "[";
   for (int s = 0; s < kBattleSlots; ++s) slots += (s ? ", " : "") + slotJson(*battle, s);
   json.add("slots", slots + "]");
+  json.add("menu", menuJson(*battle));
+  json.add("popups", popupsJson(*battle));
   json.add("battle_script", scriptJson(battle->battleScript.script));
   json.add("view_script", scriptJson(battle->view.script));
   return json.text();

@@ -16,7 +16,7 @@ const ScriptCommands& viewRunnerCommands() {
 }
 
 const ScriptCommands& actionRunnerCommands() {
-  static const CommandTable action({actionFlowCommands()});
+  static const CommandTable action({actionFlowCommands(), actionScriptCommands()});
   static const ScriptCommands commands{&functionCommands(), nullptr, nullptr, &action, nullptr, nullptr};
   return commands;
 }
