@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "previews.h"
 #include "replay_fixture.h"
 
 namespace {
@@ -21,12 +22,15 @@ const char* const kToTheNorthRoad =
 
 class FieldJourney : public ReplayTest {
  protected:
-  // Runs keys with state dumps at the frames; true when the run ended well and said nothing.
-  void run(const std::string& keys, int frames, std::initializer_list<int> dumps) {
+  // Runs keys with state dumps at the frames (and pictures for a look, "frame:name.png"); the run
+  // must end well and say nothing.
+  void run(const std::string& keys, int frames, std::initializer_list<int> dumps,
+           std::initializer_list<std::pair<int, const char*>> pictures = {}) {
     write("keys.txt", keys);
     std::string args = "--frames " + std::to_string(frames) + " --keys " + (dir / "keys.txt").string() +
                        " --messages " + (dir / "m.log").string();
     for (int frame : dumps) args += " --state " + std::to_string(frame) + ":" + (dir / (std::to_string(frame) + ".json")).string();
+    for (const auto& [frame, name] : pictures) args += " --shot " + std::to_string(frame) + ":" + previewPath(name);
     ASSERT_EQ(replay(args), 0) << read("out.txt");
     EXPECT_EQ(read("m.log"), "");
   }
@@ -64,7 +68,7 @@ TEST_F(FieldJourney, OpeningThenWalkingByTheRules) {
           "300 UP down\n300 LEFT down\n306 UP up\n306 LEFT up\n"  // up and left together
           "310 CTRL down\n310 DOWN down\n316 DOWN up\n316 CTRL up\n"  // down, slowly
           "320 RIGHT down\n520 RIGHT up\n",                          // east until the stream
-      530, {200, 260, 301, 305, 311, 315, 500, 520});
+      530, {200, 260, 301, 305, 311, 315, 500, 520}, {{260, "field_village.png"}});
   // The opening holds the player until its last message is confirmed.
   EXPECT_TRUE(has(at(200), "\"input_enabled\": 1")) << at(200);
   EXPECT_TRUE(has(at(200), "谷を渡る風が")) << at(200);
@@ -88,7 +92,7 @@ TEST_F(FieldJourney, TalkingToTheFarmerWithAChoice) {
   run(std::string(kOpening) +
           "300 LEFT down\n420 LEFT up\n430 SHIFT down\n434 SHIFT up\n570 DOWN down\n574 DOWN up\n"
           "590 SHIFT down\n594 SHIFT up\n680 SHIFT down\n684 SHIFT up\n",
-      720, {440, 560, 600, 720});
+      720, {440, 560, 600, 720}, {{560, "field_choice.png"}});
   // The farmer (actor 5) talks; every other actor script waits.
   EXPECT_EQ(valueAfter(at(440), "\"field\"", "talking"), "5");
   EXPECT_TRUE(has(actors(at(440)), "\"active\": 0, \"position\"")) << at(440);
