@@ -20,6 +20,7 @@
 #include "battle/battle_seams.h"
 #include "battle/battle_state.h"
 #include "battle/transitions.h"
+#include "battle_game_fixture.h"
 #include "battle_support.h"
 #include "core/frame.h"
 #include "core/random.h"
@@ -33,38 +34,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-uint32_t gFightClock = 1000;
-
-class BattleFight : public GameDeviceTest {
+class BattleFight : public BattleGameTest {
  protected:
-  void SetUp() override {
-    GameDeviceTest::SetUp();
-    plat::SetClock({[] { return gFightClock; }, [](int ms) { gFightClock += static_cast<uint32_t>(ms); }});
-    ASSERT_TRUE(soundSetup());
-    data.write("Mat/btl90.mp", battle_test::testMap("0;\nff6c8aa0;\n1800;\n7000;\n", true));
-    data.write("Mat/btltest.zgr", battle_test::checkerTexture());
-    gFrameStart = plat::GetTickCount();
-    BootScene();
-  }
-  void TearDown() override {
-    resetGameState();
-    soundShutdown();
-    GameDeviceTest::TearDown();
-  }
-  int runUntil(const std::function<bool()>& condition, int limit) {
-    for (int n = 0; n < limit; ++n) {
-      if (condition()) return n;
-      runOneFrame();
-    }
-    return condition() ? limit : -1;
-  }
-  void picture(const std::string& name) {
-    const fs::path previews = fs::path(ORVANE_BIN_DIR) / ".." / "previews";
-    fs::create_directories(previews);
-    EXPECT_TRUE(plat::WritePng((previews / name).string(), 640, 480, gDevice->ReadBackBuffer()));
-  }
-
-  battle_test::DataDir data{"fight", {"Mat"}};
+  BattleFight() : BattleGameTest("fight", {"Mat"}) {}
 };
 
 TEST_F(BattleFight, TheDemoPartyFightsThreeEnemiesToTheEnd) {

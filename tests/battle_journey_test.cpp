@@ -22,6 +22,7 @@
 #include "battle/victory.h"
 #include "core/message_box.h"
 #include "data/database.h"
+#include "battle_game_fixture.h"
 #include "battle_support.h"
 #include "core/capture.h"
 #include "core/frame.h"
@@ -39,46 +40,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-uint32_t gClock = 1000;
-
-class BattleJourney : public GameDeviceTest {
+class BattleJourney : public BattleGameTest {
  protected:
-  void SetUp() override {
-    GameDeviceTest::SetUp();
-    plat::SetClock({[] { return gClock; }, [](int ms) { gClock += static_cast<uint32_t>(ms); }});
-    ASSERT_TRUE(soundSetup());
-    data.write("Mat/btl90.mp", battle_test::testMap("0;\nff6c8aa0;\n1800;\n7000;\n", true));
-    data.write("Mat/btltest.zgr", battle_test::checkerTexture());
+  BattleJourney() : BattleGameTest("journey", {"Enem", "EV", "Mat", "wz"}) {}
+  void prepareData() override {
     data.lend("Enem");
     data.lend("EV");
     // The action scripts of the demo's enemies and of the party's first tk entry, each ending the
     // action at once.
     for (const char* name : {"tk0", "tk3", "tk5", "tk6", "tk7", "wz5", "wz8", "wz9", "wz10", "mg3", "mg4"})
       data.write(std::string("wz/") + name + ".zd", "w12; w0;");
-    gFrameStart = plat::GetTickCount();
-    BootScene();
   }
-  void TearDown() override {
-    resetGameState();
-    soundShutdown();
-    GameDeviceTest::TearDown();
-  }
-
-  // Runs frames until the condition holds (at most limit frames); the number of frames run.
-  int runUntil(const std::function<bool()>& condition, int limit) {
-    for (int n = 0; n < limit; ++n) {
-      if (condition()) return n;
-      runOneFrame();
-    }
-    return condition() ? limit : -1;
-  }
-  void picture(const std::string& name) {
-    const fs::path previews = fs::path(ORVANE_BIN_DIR) / ".." / "previews";
-    fs::create_directories(previews);
-    EXPECT_TRUE(plat::WritePng((previews / name).string(), 640, 480, gDevice->ReadBackBuffer()));
-  }
-
-  battle_test::DataDir data{"journey", {"Enem", "EV", "Mat", "wz"}};
 };
 
 TEST_F(BattleJourney, FromTheFieldThroughTheOpeningToTheFirstTurn) {
