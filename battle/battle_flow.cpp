@@ -363,7 +363,10 @@ void applyPoseRule(Battle& battle, int slot) {
   CHARA* chara = slotChara(slot);
   if (!chara) return;
   if (!battle.present[slot]) {
+    // A follow-up queued before the fall (the stance after a hit reaction) would stand the
+    // fallen fighter up again: the fall is the last thing it plays.
     chara->setAnmIfNew(kActDown);
+    std::fill(std::begin(chara->queue), std::end(chara->queue), 0u);
     chara->playFlags |= kPlayHold;
     chara->setEyes(0, 1);
     chara->setEyes(1, 1);

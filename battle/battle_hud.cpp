@@ -12,6 +12,7 @@
 #include "core/frame.h"
 #include "core/graphics.h"
 #include "core/message_box.h"
+#include "data/label_sheet.h"
 #include "event/object_task.h"
 #include "gfx/camera.h"
 #include "gfx/listwin.h"
@@ -46,10 +47,10 @@ void drawRows(Battle& battle) {
     drawNumber(std::max(0, battle.shownTension[s]), 582.0f, y, kWhite, 3);
   }
   drawColourRect(362.0f, 400.0f, 252.0f, 1.0f, kWhite);
-  drawText(toGlyphString(sjis("ＮＡＭＥ")), 366.0f, 380.0f, kWhite);
-  drawText(toGlyphString(sjis("ＨＰ")), 482.0f, 380.0f, kWhite);
-  drawText(toGlyphString(sjis("ＭＰ")), 542.0f, 380.0f, kWhite);
-  drawText(toGlyphString(sjis("気")), 590.0f, 380.0f, kWhite);
+  drawSheetSprite(366.0f, 394.0f, kSheetCaptionName, kWhite);
+  drawSheetSprite(482.0f, 394.0f, kSheetCaptionHp, kWhite);
+  drawSheetSprite(542.0f, 394.0f, kSheetCaptionMp, kWhite);
+  drawSheetSprite(590.0f, 394.0f, kSheetCaptionTension, kWhite);
 }
 
 void drawMpCostBox(Battle& battle) {
@@ -136,9 +137,10 @@ void drawPopups(Battle& battle) {
     y -= 16.0f;
     const uint32_t alpha = t * 32 <= 224 ? static_cast<uint32_t>(t * 32) : 255u;
     setSpriteColour(alpha << 24 | (p.colour & 0xFFFFFF));
-    const TexRecord& sheet = gTextures[kTexLabels];
-    if (p.kind == kCriticalWord) drawSprite(x - 60.0f, y - static_cast<float>(popupBounce(t)) - 32.0f, sheet, 0, 48, 120, 16);
-    else if (p.kind == kEvadedWord) drawSprite(x - 27.0f, y - static_cast<float>(popupBounce(t)), sheet, 0, 32, 54, 16);
+    const uint32_t colour = alpha << 24 | (p.colour & 0xFFFFFF);
+    const float bounce = static_cast<float>(popupBounce(t));
+    if (p.kind == kCriticalWord) drawSheetSprite(x - 60.0f, y - bounce - 32.0f, kSheetCriticalWord, colour);
+    else if (p.kind == kEvadedWord) drawSheetSprite(x - 27.0f, y - bounce, kSheetEvadedWord, colour);
     else drawPopupDigits(p, x, y, t);
   }
   if (gDevice) setSpriteColour(0xFFFFFFFF);

@@ -193,12 +193,16 @@ void openTargetMenu(Battle& battle) {
     const int first = enemies ? kFirstEnemySlot : 0;
     const int end = enemies ? kBattleSlots : kPartySlotCount;
     list.setCount(end - first);
+    // A slot with nobody to show keeps an empty entry, which the cursor passes over; the enemy
+    // side starts on the first enemy standing.
+    cursor = -1;
     for (int s = first; s < end; ++s) {
       const bool shown = battle.present[s] || (isPartySlot(s) && partyMemberOf(s) != 0);
-      texts.push_back(shown ? fighter::name(slotRecord(battle, s)) : std::string(" "));
+      texts.push_back(shown ? fighter::name(slotRecord(battle, s)) : std::string());
       list.setGlyphs(s - first, toGlyphString(texts.back()), s);
+      if (shown && cursor < 0) cursor = s - first;
     }
-    cursor = enemies ? 0 : a;
+    if (!enemies || cursor < 0) cursor = enemies ? 0 : a;
   }
   openList(list, list.count, cursor);
   battle.activeMenu = kTargetMenu;

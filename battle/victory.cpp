@@ -108,13 +108,6 @@ void startResultScreen(Battle& battle) {
   gInputEnabled = 1;
 }
 
-void drawSeparator(float x, float y) {
-  const TexRecord& sheet = gTextures[kTexLabels];
-  if (!sheet.texture || sheet.width == 0 || sheet.height == 0) return;
-  setSpriteColour(kWhite);
-  drawSprite(x, y, sheet, kSheetSeparator.x, kSheetSeparator.y, kSheetSeparator.width, kSheetSeparator.height);
-}
-
 void drawResultScreen(const Battle& battle) {
   const BattleRewards& rewards = battle.rewards;
   gDevice->SetRenderState(D3DRS_ZENABLE, false);
@@ -144,7 +137,7 @@ void drawResultScreen(const Battle& battle) {
     drawText(gLabels.names[k], 134.0f, y + 6.0f, kWhite);
     drawText(gLabels.exp, 134.0f, y + 26.0f, kWhite);
     drawNumber(std::max(rewards.expToNext[k], 0), 198.0f, y + 26.0f, kWhite, 10);
-    drawSeparator(358.0f, y + 26.0f);
+    drawSheetSprite(358.0f, y + 26.0f, kSheetSeparator, kWhite);
     drawNumber(levelStepExp(record->baseAttributes[ATTR_LEVEL]), 374.0f, y + 26.0f, kWhite, 10);
     if (rewards.levelTimer[k] > 0) drawText(gLabels.levelUp, 144.0f, y + 2.0f, kLevelUpColour);
     if (scrolls && rewards.scrollTimer[k] > 0) drawText(gLabels.scrollLearned, 340.0f, y + 2.0f, kScrollColour);

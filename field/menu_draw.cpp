@@ -48,21 +48,13 @@ void endMenuDrawing() {
   gDevice->SetRenderState(D3DRS_ZENABLE, true);
 }
 
-// A sprite of the shared 2D sheet in that colour.
-void drawLabel(float x, float y, const SheetRect& rect, uint32_t colour) {
-  const TexRecord& sheet = gTextures[kTexLabels];
-  if (!sheet.texture || sheet.width == 0 || sheet.height == 0) return;
-  setSpriteColour(colour);
-  drawSprite(x, y, sheet, rect.x, rect.y, rect.width, rect.height);
-}
-
 // One gauge line from x: the label sprite 4 pixels down, the current value, "/" and the maximum,
 // four digits each, in the gauge colour.
 void drawGaugeLine(float x, float y, const SheetRect& label, int current, int maximum) {
-  drawLabel(x, y + 4.0f, label, kWhite);
+  drawSheetSprite(x, y + 4.0f, label, kWhite);
   const uint32_t colour = gaugeColour(current, maximum);
   drawNumber(std::max(current, 0), x + 24.0f, y, colour, 4);
-  drawLabel(x + 72.0f, y, kSheetSeparator, colour);
+  drawSheetSprite(x + 72.0f, y, kSheetSeparator, colour);
   drawNumber(std::max(maximum, 0), x + 88.0f, y, colour, 4);
 }
 
@@ -116,7 +108,7 @@ void drawStatusPanel() {
   drawNumber(record->effectiveAttributes[ATTR_LEVEL], left + 112.0f, 92.0f, kWhite, 3);
   drawGaugeLine(left, 112.0f, kSheetHpLabel, record->effectiveHp, record->effectiveMaxHp);
   drawGaugeLine(left, 132.0f, kSheetMpLabel, record->effectiveMp, record->effectiveMaxMp);
-  drawLabel(left, 156.0f, kSheetCaptionTension, kWhite);
+  drawSheetSprite(left, 156.0f, kSheetTensionLabel, kWhite);
   drawNumber(std::clamp(record->tension, 0, 999), left + 24.0f, 152.0f, kWhite, 3);
   drawText(gMenu.ageLabel, left, 170.0f, kWhite);
   drawNumber(record->age(), left + 64.0f, 170.0f, kWhite, 3);

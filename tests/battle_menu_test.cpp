@@ -147,16 +147,21 @@ TEST_F(BattleMenuTest, AnAllyTechniqueTargetsThePartyAndLeftRightSwitchSides) {
   EXPECT_EQ(battle->targetSide, 0);
   EXPECT_EQ(battle->allTarget, 0);
   EXPECT_EQ(battle->menus[kTargetMenu].cursorValue(), 0) << "the actor first";
-  EXPECT_EQ(battle->menuTexts[kTargetMenu][2], " ") << "an empty party entry";
+  EXPECT_EQ(battle->menuTexts[kTargetMenu][2], "") << "an empty party entry";
   settle();
+  // With the first enemy fallen, the enemy side starts on the one standing and the cursor
+  // passes over the fallen and absent ones.
+  battle->present[3] = 0;
   press(SLOT_LEFT);
   EXPECT_EQ(battle->targetSide, 1);
   EXPECT_EQ(battle->menus[kTargetMenu].count, 6);
-  EXPECT_EQ(battle->menuTexts[kTargetMenu][2], " ") << "an absent enemy";
+  EXPECT_EQ(battle->menuTexts[kTargetMenu][0], "") << "a fallen enemy";
+  EXPECT_EQ(battle->menuTexts[kTargetMenu][2], "") << "an absent enemy";
+  EXPECT_EQ(battle->menus[kTargetMenu].cursorValue(), 4);
   press(SLOT_DOWN);
   press(SLOT_SHIFT);
   EXPECT_EQ(battle->actionReady, 1);
-  EXPECT_EQ(battle->target[0], 4);
+  EXPECT_EQ(battle->target[0], 6);  // past the absent slot 5
   EXPECT_EQ(battle->chosen[0], actionCode(kActionTechnique, 1));
   EXPECT_EQ(battle->menus[kSubMenu].openAmount, 0);
 }

@@ -253,9 +253,13 @@ TEST_F(BattleSetupTest, ThePoseRuleFitsTheStanceToTheFightersState) {
   applyPoseRule(battle, 3);
   EXPECT_EQ(slotChara(3)->getAnim(), kActStance);
   battle.present[3] = 0;
+  slotChara(3)->setAnmClear(kActHurt);
+  slotChara(3)->queueAnm(0, kActStance);  // a hit reaction's follow-up, from before the fall
   applyPoseRule(battle, 3);
   EXPECT_EQ(slotChara(3)->getAnim(), kActDown);
   EXPECT_TRUE(slotChara(3)->playFlags & kPlayHold);
+  for (int i = 0; i < 200; ++i) slotChara(3)->step(16, 0);
+  EXPECT_EQ(slotChara(3)->getAnim(), kActDown);
 }
 
 TEST_F(BattleSetupTest, AFieldOfTwoActorsLendsNineCharactersAndGetsItsOwnBack) {

@@ -223,7 +223,8 @@ TEST(Content, FontTexturesAndTheLabelSheetHaveTheirCells) {
   EXPECT_EQ(opaquePixels(page0, 160, 0, 16, 16), 0);
   EXPECT_EQ(opaquePixels(page1, 0, 0, 512, 512), 0);  // the demo's table fits the first texture
   for (int d = 0; d < 10; ++d) EXPECT_GT(opaquePixels(sheet, 12 * d, 0, 12, 16), 10) << d;
-  for (const SheetRect& r : {kSheetEvadedWord, kSheetCriticalWord, kSheetHpLabel, kSheetMpLabel, kSheetSeparator}) {
+  for (const SheetRect& r : {kSheetEvadedWord, kSheetCriticalWord, kSheetHpLabel, kSheetMpLabel, kSheetSeparator,
+                            kSheetTensionLabel, kSheetCaptionName, kSheetCaptionHp, kSheetCaptionMp, kSheetCaptionTension}) {
     EXPECT_GT(opaquePixels(sheet, r.x, r.y, r.width, r.height), 20);
   }
 }

@@ -48,31 +48,44 @@ class AnimBuilder {
       : model_(model), anim_{slot, name, std::vector<std::vector<RbKey>>(model.bones.size())}, length_(length),
         lift_(lift) {}
 
+  // Keys of "r" move the whole body: they go to the body's own bone "move_b" where the model
+  // has one, because the root (slot 0) is nobody's parent in the model format.
   AnimBuilder& key(const std::string& bone, int frame, Vec3 position, Quat rotation = {}) {
-    const int index = boneIndex(model_, bone);
+    const bool wholeBody = bone == "r";
+    const int index = wholeBody ? bodyBone() : boneIndex(model_, bone);
     if (index < 0) return *this;
-    if (index == 0) position.y += lift_;
-    std::vector<RbKey>& track = anim_.tracks[static_cast<size_t>(index)];
-    track.erase(std::remove_if(track.begin(), track.end(), [&](const RbKey& k) { return k.frame == frame; }),
-                track.end());
-    track.push_back({frame, position, rotation});
+    if (wholeBody) position.y += lift_;
+    put(index, frame, position, rotation);
     return *this;
   }
   AnimBuilder& turn(const std::string& bone, int frame, Quat rotation) { return key(bone, frame, {}, rotation); }
 
   RbAnim done() {
-    std::vector<RbKey>& root = anim_.tracks[0];
-    auto has = [&](int frame) {
-      return std::any_of(root.begin(), root.end(), [&](const RbKey& k) { return k.frame == frame; });
-    };
-    if (!has(0)) key(model_.bones[0].name, 0, {});
-    if (!has(length_)) key(model_.bones[0].name, length_, {});
+    for (const int frame : {0, length_}) {
+      if (!has(bodyBone(), frame)) key("r", frame, {});
+      if (!has(0, frame)) put(0, frame, {}, {});
+    }
     for (std::vector<RbKey>& track : anim_.tracks)
       std::sort(track.begin(), track.end(), [](const RbKey& a, const RbKey& b) { return a.frame < b.frame; });
     return anim_;
   }
 
  private:
+  int bodyBone() const {
+    const int mover = boneIndex(model_, "move_b");
+    return mover >= 0 ? mover : 0;
+  }
+  bool has(int bone, int frame) const {
+    const std::vector<RbKey>& track = anim_.tracks[static_cast<size_t>(bone)];
+    return std::any_of(track.begin(), track.end(), [&](const RbKey& k) { return k.frame == frame; });
+  }
+  void put(int bone, int frame, Vec3 position, Quat rotation) {
+    std::vector<RbKey>& track = anim_.tracks[static_cast<size_t>(bone)];
+    track.erase(std::remove_if(track.begin(), track.end(), [&](const RbKey& k) { return k.frame == frame; }),
+                track.end());
+    track.push_back({frame, position, rotation});
+  }
+
   const RbModel& model_;
   RbAnim anim_;
   int length_;
@@ -193,6 +206,11 @@ class FigureBuilder {
   }
   static constexpr int kCloth = 0, kFace = 1, kSecond = 2;
 
+  // The root and "move_b", the bone every other bone hangs from, which moves the whole body.
+  int bodyRoot() {
+    bone("r", {0, 0, 0}, 0);
+    return bone("move_b", {0, 0, 0}, 0);
+  }
   int bone(const std::string& name, Vec3 pivot, int parent) {
     const int slot = static_cast<int>(model_.bones.size());
     model_.bones.push_back({slot, name, pivot, parent, {}});
@@ -301,7 +319,7 @@ void addCreatureActions(RbModel& m, const CreatureRig& rig) {
 
 RbModel wolf() {
   FigureBuilder f("OOKAMI");
-  const int root = f.bone("r", {0, 0, 0}, 0);
+  const int root = f.bodyRoot();
   const int body = f.bone("waist_b", {0, 0.5f, 0}, root);
   const int head = f.bone("head_b", {0, 0.62f, 0.38f}, body);
   const int jaw = f.bone("wea_b", {0, 0.55f, 0.75f}, head);
@@ -329,7 +347,7 @@ RbModel wolf() {
 
 RbModel mushroom() {
   FigureBuilder f("KINOKO");
-  const int root = f.bone("r", {0, 0, 0}, 0);
+  const int root = f.bodyRoot();
   const int body = f.bone("waist_b", {0, 0.3f, 0}, root);
   const int head = f.bone("head_b", {0, 0.62f, 0}, body);
   const int armR = f.bone("wea_b", {0.22f, 0.42f, 0}, body);
@@ -353,7 +371,7 @@ struct Humanoid {
 };
 Humanoid humanoidBones(FigureBuilder& f, float s) {
   Humanoid h{};
-  h.root = f.bone("r", {0, 0, 0}, 0);
+  h.root = f.bodyRoot();
   h.waist = f.bone("waist_b", {0, 0.9f * s, 0}, h.root);
   h.head = f.bone("head_b", {0, 1.45f * s, 0}, h.waist);
   h.armR = f.bone("arm_r", {0.28f * s, 1.4f * s, 0}, h.waist);

@@ -23,7 +23,7 @@ namespace {
 
 // --- the demo figure ---
 
-enum Bone { kRoot, kWaist, kHead, kArmR, kHandR, kArmL, kHandL, kLegR, kLegL, kBoneCount };
+enum Bone { kRoot, kMove, kWaist, kHead, kArmR, kHandR, kArmL, kHandL, kLegR, kLegL, kBoneCount };
 
 Vec3 minus(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 Vec3 cross(Vec3 a, Vec3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
@@ -76,8 +76,10 @@ void addBox(RbModel& model, RbGroup& group, Vec3 lo, Vec3 hi, int bone, int topB
 RbModel figure(const FigureLook& look) {
   RbModel m;
   m.bones = {
-      {kRoot, "r", {0, 0, 0}, 0, {kWaist}},
-      {kWaist, "waist_b", {0, 0.9f, 0}, 0, {kHead, kArmR, kArmL, kLegR, kLegL}},
+      // The root is nobody's parent in the format: "move_b" carries the whole body.
+      {kRoot, "r", {0, 0, 0}, 0, {kMove}},
+      {kMove, "move_b", {0, 0, 0}, 0, {kWaist}},
+      {kWaist, "waist_b", {0, 0.9f, 0}, kMove, {kHead, kArmR, kArmL, kLegR, kLegL}},
       {kHead, "head_b", {0, 1.45f, 0}, kWaist, {}},
       {kArmR, "arm_r", {0.28f, 1.4f, 0}, kWaist, {kHandR}},
       {kHandR, "wea_b", {0.28f, 0.85f, 0}, kArmR, {}},
@@ -119,8 +121,10 @@ RbModel figure(const FigureLook& look) {
   m.groups.push_back(body);
 
   // The root's track spans each animation: the animation's length is read from the first track.
+  // The body's bone is keyed too, so that it leaves any pose a battle put it in.
   RbAnim stand{0, "stand", std::vector<std::vector<RbKey>>(kBoneCount)};
   stand.tracks[kRoot] = {{0, {}, {}}, {60, {}, {}}};
+  stand.tracks[kMove] = stand.tracks[kRoot];
   stand.tracks[kWaist] = {{0, {}, {}}, {30, {0, -0.01f, 0}, {}}, {60, {}, {}}};
   stand.tracks[kArmR] = {{0, {}, pitch(0.05f)}, {30, {}, pitch(0.1f)}, {60, {}, pitch(0.05f)}};
   stand.tracks[kArmL] = stand.tracks[kArmR];
@@ -129,6 +133,7 @@ RbModel figure(const FigureLook& look) {
   RbAnim walk{1, "walk", std::vector<std::vector<RbKey>>(kBoneCount)};
   const float swing = 0.5f;
   walk.tracks[kRoot] = {{0, {}, {}}, {32, {}, {}}};
+  walk.tracks[kMove] = walk.tracks[kRoot];
   walk.tracks[kLegR] = {{0, {}, pitch(swing)}, {16, {}, pitch(-swing)}, {32, {}, pitch(swing)}};
   walk.tracks[kLegL] = {{0, {}, pitch(-swing)}, {16, {}, pitch(swing)}, {32, {}, pitch(-swing)}};
   walk.tracks[kArmR] = walk.tracks[kLegL];

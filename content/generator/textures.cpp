@@ -34,6 +34,44 @@ void drawIn(const BitmapFont& font, Image& image, const SheetRect& rect, std::st
   drawOutlinedText(font, image, x, rect.y, utf8, kWhite, kOutline);
 }
 
+// Capital letters five pixels tall for the battle display's column captions; each row is read
+// from the left, '#' lit.
+struct SmallLetter {
+  char letter;
+  const char* rows[5];
+};
+constexpr SmallLetter kSmallLetters[] = {
+    {'A', {".#.", "#.#", "###", "#.#", "#.#"}},       {'E', {"###", "#..", "##.", "#..", "###"}},
+    {'H', {"#.#", "#.#", "###", "#.#", "#.#"}},       {'M', {"#...#", "##.##", "#.#.#", "#...#", "#...#"}},
+    {'N', {"#..#", "##.#", "#.##", "#..#", "#..#"}},  {'P', {"##.", "#.#", "##.", "#..", "#.."}},
+    {'T', {"###", ".#.", ".#.", ".#.", ".#."}},
+};
+
+// A caption in those letters, white with a dark rim, from (x + 1, y + 1) of the sheet.
+void drawSmallCaption(Image& image, const SheetRect& rect, std::string_view text) {
+  int x = rect.x + 1;
+  for (char c : text) {
+    for (const SmallLetter& letter : kSmallLetters) {
+      if (letter.letter != c) continue;
+      const int width = static_cast<int>(std::string_view(letter.rows[0]).size());
+      for (int pass = 0; pass < 2; ++pass) {
+        for (int row = 0; row < 5; ++row) {
+          for (int col = 0; col < width; ++col) {
+            if (letter.rows[row][col] != '#') continue;
+            if (pass == 1) {
+              image.at(x + col, rect.y + 1 + row) = kWhite;
+              continue;
+            }
+            for (int dy = 0; dy <= 2; ++dy)
+              for (int dx = 0; dx <= 2; ++dx) image.at(x + col + dx - 1, rect.y + row + dy) = kOutline;
+          }
+        }
+      }
+      x += width + 1;
+    }
+  }
+}
+
 // The shared 2D sheet; where each sprite lies is data/label_sheet.h.
 Image labelSheet(const BitmapFont& font) {
   Image image(kLabelSheetWidth, kLabelSheetHeight);
@@ -44,10 +82,11 @@ Image labelSheet(const BitmapFont& font) {
   drawIn(font, image, kSheetHpLabel, "HP", 16);
   drawIn(font, image, kSheetMpLabel, "MP", 16);
   drawIn(font, image, kSheetSeparator, "/", 8);
-  drawIn(font, image, kSheetCaptionName, "NAME", 32);
-  drawIn(font, image, kSheetCaptionHp, "HP", 16);
-  drawIn(font, image, kSheetCaptionMp, "MP", 16);
-  drawIn(font, image, kSheetCaptionTension, "TP", 16);
+  drawIn(font, image, kSheetTensionLabel, "TP", 16);
+  drawSmallCaption(image, kSheetCaptionName, "NAME");
+  drawSmallCaption(image, kSheetCaptionHp, "HP");
+  drawSmallCaption(image, kSheetCaptionMp, "MP");
+  drawSmallCaption(image, kSheetCaptionTension, "TP");
   drawIn(font, image, kSheetEvadedWord, "回避！", 48);
   drawIn(font, image, kSheetCriticalWord, "クリティカル！", 112);
   return image;

@@ -87,6 +87,14 @@ bool parseArguments(const std::vector<std::string>& args, Options& options, std:
         error = "--seed needs a number 0 ... 4294967295, not \"" + v + "\"";
         return false;
       }
+    } else if (arg == "--battle") {
+      if (!value(v)) return false;
+      int group = 0;
+      if (!(v == "0" || parsePositive(v, group)) || group > 255) {
+        error = "--battle needs an enemy group 0 ... 255, not \"" + v + "\"";
+        return false;
+      }
+      options.battleGroup = group;
     } else if (arg == "--report") {
       options.report = true;
     } else {

@@ -21,6 +21,8 @@ struct Options {
   // The random source's seed: the simulated clock's monotonic reading, which the boot seeds
   // from. One fixed default keeps runs reproducible.
   uint32_t seed = 1;
+  // A battle with this enemy group as soon as the field first takes input (-1: none).
+  int battleGroup = -1;
 };
 
 // Parses the command line; false with a message in error on bad arguments.

@@ -6,9 +6,15 @@
 #include <fstream>
 #include <sstream>
 
+#include "battle/transitions.h"
 #include "core/frame.h"
+#include "core/keyboard.h"
 #include "core/graphics.h"
 #include "app/window_proc.h"
+#include "event/event_script.h"
+#include "event/game_state.h"
+#include "event/message_window.h"
+#include "field/field.h"
 #include "platform/audio.h"
 #include "platform/png.h"
 #include "platform/system.h"
@@ -106,8 +112,17 @@ int run(const Options& options) {
 
   std::vector<long long> workTimes;
   bool failed = false;
+  bool battleStarted = false;
   plat::SetFrameHook([&](int frame) {
     workTimes.push_back(gFrameWorkMicros);
+    // The chosen battle starts as a scripted one would, once the player could walk.
+    if (options.battleGroup >= 0 && !battleStarted && gScene == FieldScene && gOverlay1 == NoOverlay &&
+        gInputEnabled && !gEvent.script.active && !messageHasText()) {
+      gGame.formation = options.battleGroup;
+      startEncounter();
+      gInputEnabled = 0;
+      battleStarted = true;
+    }
     auto [shotBegin, shotEnd] = shots.equal_range(frame);
     for (auto it = shotBegin; it != shotEnd; ++it) {
       if (!gDevice || !plat::WritePng(it->second, 640, 480, gDevice->ReadBackBuffer())) {
