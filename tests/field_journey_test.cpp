@@ -20,22 +20,7 @@ const char* const kToTheNorthRoad =
     "423 RIGHT up\n424 UP down\n514 UP up\n515 LEFT down\n525 LEFT up\n526 UP down\n586 UP up\n"
     "587 LEFT down\n597 LEFT up\n598 UP down\n728 UP up\n729 LEFT down\n739 LEFT up\n";
 
-class FieldJourney : public ReplayTest {
- protected:
-  // Runs keys with state dumps at the frames (and pictures for a look, "frame:name.png"); the run
-  // must end well and say nothing.
-  void run(const std::string& keys, int frames, std::initializer_list<int> dumps,
-           std::initializer_list<std::pair<int, const char*>> pictures = {}) {
-    write("keys.txt", keys);
-    std::string args = "--frames " + std::to_string(frames) + " --keys " + (dir / "keys.txt").string() +
-                       " --messages " + (dir / "m.log").string();
-    for (int frame : dumps) args += " --state " + std::to_string(frame) + ":" + (dir / (std::to_string(frame) + ".json")).string();
-    for (const auto& [frame, name] : pictures) args += " --shot " + std::to_string(frame) + ":" + previewPath(name);
-    ASSERT_EQ(replay(args), 0) << read("out.txt");
-    EXPECT_EQ(read("m.log"), "");
-  }
-  std::string at(int frame) { return read(std::to_string(frame) + ".json"); }
-};
+using FieldJourney = JourneyTest;
 
 // The text after the first "name": that follows the anchor.
 std::string valueAfter(const std::string& json, const std::string& anchor, const std::string& name) {

@@ -8,8 +8,12 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <initializer_list>
 #include <string>
+#include <utility>
 
+#include "json_reader.h"
+#include "previews.h"
 #include "temp_data_root.h"
 
 class ReplayTest : public ::testing::Test {
@@ -36,3 +40,31 @@ class ReplayTest : public ::testing::Test {
 
   TempDataRoot dir;
 };
+
+// A journey: a key script played with state dumps at chosen frames (and pictures for a look,
+// "frame:name.png"); the run must end well and show no message box.
+class JourneyTest : public ReplayTest {
+ protected:
+  void run(const std::string& keys, int frames, std::initializer_list<int> dumps,
+           std::initializer_list<std::pair<int, const char*>> pictures = {}, const std::string& options = "") {
+    write("keys.txt", keys);
+    std::string args = "--frames " + std::to_string(frames) + " --keys " + (dir / "keys.txt").string() +
+                       " --messages " + (dir / "m.log").string() + " " + options;
+    for (int frame : dumps) args += " --state " + std::to_string(frame) + ":" + (dir / (std::to_string(frame) + ".json")).string();
+    for (const auto& [frame, name] : pictures) args += " --shot " + std::to_string(frame) + ":" + previewPath(name);
+    ASSERT_EQ(replay(args), 0) << read("out.txt");
+    EXPECT_EQ(read("m.log"), "");
+  }
+  // The dump after that frame, as text and read.
+  std::string at(int frame) { return read(std::to_string(frame) + ".json"); }
+  Json state(int frame) { return Json::parse(at(frame)); }
+};
+
+// Key presses written short: "372 DOWN 382 SHIFT" presses each key at its frame for three frames.
+inline std::string presses(const std::string& list) {
+  std::istringstream words(list);
+  std::string out, frame, key;
+  while (words >> frame >> key)
+    out += frame + " " + key + " down\n" + std::to_string(std::stoi(frame) + 3) + " " + key + " up\n";
+  return out;
+}
