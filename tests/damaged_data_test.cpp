@@ -5,9 +5,14 @@
 // never go unreported. The journey: the opening, a few steps in the village, then a battle with
 // the six-enemy group fought with random keys, 600 frames in all. One test per folder of the
 // data tree, so that the folders run side by side.
+//
+// A run takes about a second in the plain build and ten in the sanitizer build, so the suite
+// damages each file one way (the three ways in turn), and the sanitizer build every third file;
+// ORVANE_DAMAGED_DATA=all runs every file every way.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -32,7 +37,9 @@ namespace fs = std::filesystem;
 
 constexpr int kJourneyFrames = 600;
 constexpr int kEncounterFrame = 300;
-constexpr long long kHangMicros = 2000000;
+// A frame that takes this long is taken for a hang (a loaded machine stretches frames, and a
+// real endless loop never ends at all).
+constexpr long long kHangMicros = 10000000;
 
 struct Journey {
   std::vector<std::string> messages;
@@ -107,6 +114,17 @@ const std::set<std::string>& filesTheJourneyReads() {
   return read;
 }
 
+bool everyWay() {
+  const char* all = std::getenv("ORVANE_DAMAGED_DATA");
+  return all && std::string(all) == "all";
+}
+
+// Files the game counts by trying them in turn (character sheets c0, c1, …; eye textures
+// _e0, _e1, …): a missing one ends the count without a word, by the format's rule.
+bool countedByExistence(const std::string& file) {
+  return file.rfind("SCHR/c", 0) == 0 || file.rfind("Mdl/eyes/", 0) == 0;
+}
+
 bool isGameCaption(const std::string& message) {
   return message.rfind("トホホ～\t", 0) == 0 || message.rfind("HollinERROR\t", 0) == 0;
 }
@@ -122,7 +140,7 @@ TEST_P(DamagedData, TheGameGoesOnAndSaysWhatIsWrong) {
     if (entry.is_regular_file()) files.push_back(fs::relative(entry.path(), battle_test::kGeneratedTree).string());
   std::sort(files.begin(), files.end());
 
-  int runs = 0, unread = 0;
+  int runs = 0, unread = 0, readFiles = 0;
   std::map<std::string, int> seen;
   for (size_t n = 0; n < files.size(); ++n) {
     const std::string& file = files[n];
@@ -130,6 +148,8 @@ TEST_P(DamagedData, TheGameGoesOnAndSaysWhatIsWrong) {
       ++unread;  // the journey never opens it: damage cannot change the run
       continue;
     }
+    const int turn = readFiles++ + static_cast<int>(folder.string().size());
+    if (!everyWay() && kSanitizerBuild && turn % 3 != 0) continue;
     const std::vector<uint8_t> bytes = bytesOf(battle_test::kGeneratedTree / file);
     const std::vector<std::pair<const char*, std::function<void(const battle_test::DataDir&)>>> damages = {
         {"missing", [&](const battle_test::DataDir& d) { d.remove(file); }},
@@ -139,7 +159,9 @@ TEST_P(DamagedData, TheGameGoesOnAndSaysWhatIsWrong) {
          }},
         {"flipped", [&](const battle_test::DataDir& d) { d.write(file, flipped(bytes, static_cast<uint32_t>(n))); }},
     };
-    for (const auto& [kind, damage] : damages) {
+    for (size_t way = 0; way < damages.size(); ++way) {
+      if (!everyWay() && way != static_cast<size_t>(turn / (kSanitizerBuild ? 3 : 1)) % damages.size()) continue;
+      const auto& [kind, damage] = damages[way];
       const Journey journey = play(damage);
       ++runs;
       EXPECT_LT(journey.longestFrameMicros, kHangMicros) << file << " " << kind;
@@ -147,7 +169,7 @@ TEST_P(DamagedData, TheGameGoesOnAndSaysWhatIsWrong) {
         EXPECT_TRUE(isGameCaption(m)) << file << " " << kind << ": " << m;
         ++seen[m];
       }
-      if (std::string(kind) == "missing") {
+      if (std::string(kind) == "missing" && !countedByExistence(file)) {
         EXPECT_FALSE(journey.messages.empty()) << file << " went missing unnoticed";
       }
     }
