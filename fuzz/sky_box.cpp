@@ -20,7 +20,6 @@ const std::filesystem::path& workDirectory() {
   static const std::filesystem::path dir = [] {
     const auto path = std::filesystem::temp_directory_path() / ("orvane_fuzz_sky_box_" + std::to_string(::getpid()));
     std::filesystem::create_directories(path / "Mat" / "SKY");
-    std::filesystem::current_path(path);
     plat::SetProgramDirectory(path.string() + "/");
     return path;
   }();
