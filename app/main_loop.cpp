@@ -1,7 +1,5 @@
 #include "app/main_loop.h"
 
-#include <chrono>
-
 #include "app/quit.h"
 #include "app/window_proc.h"
 #include "audio/sound.h"
@@ -15,13 +13,13 @@ int runOneFrame() {
   gFrameTime = static_cast<int32_t>(now - gFrameStart);
   gFrameStart = plat::GetTickCount();
 
-  const auto workStart = std::chrono::steady_clock::now();
+  gFrameWorkStartMicros = steadyClockMicros();
+  gFrameScene = gScene;
   beginSoundFrame();
   gDevice->BeginScene();
   frameFunction();
   gDevice->EndScene();
-  gFrameWorkMicros =
-      std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - workStart).count();
+  gFrameWorkMicros = steadyClockMicros() - gFrameWorkStartMicros;
   gDevice->Present();
 
   const int32_t wait = static_cast<int32_t>(gFrameStart + kFramePeriodMs - plat::GetTickCount());

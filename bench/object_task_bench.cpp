@@ -37,4 +37,14 @@ void BM_ParticleField(benchmark::State& state) {
 }
 BENCHMARK(BM_ParticleField)->Arg(2)->Arg(8)->Arg(1 << 20);
 
+// Baseline: the same frames without the particles, only the wait for the device.
+void BM_ParticleFieldBaseline(benchmark::State& state) {
+  if (!openBenchDevice()) {
+    state.SkipWithError("no device");
+    return;
+  }
+  for (auto _ : state) gDevice->ReadBackBuffer();
+}
+BENCHMARK(BM_ParticleFieldBaseline);
+
 }  // namespace

@@ -23,7 +23,7 @@ constexpr int kSides = 16;
 constexpr int kRings = 25;
 constexpr int kBones = 5;
 
-std::vector<uint8_t> tubeModel() {
+std::vector<uint8_t> tubeModel(int rings = kRings) {
   rbfiles::Model m;
   m.bones.clear();
   for (int b = 0; b < kBones; ++b) {
@@ -31,7 +31,7 @@ std::vector<uint8_t> tubeModel() {
                        b <= 1 ? 0 : b - 1});
     if (b + 1 < kBones) m.bones.back().children = {{0, b + 1}};
   }
-  for (int ring = 0; ring < kRings; ++ring) {
+  for (int ring = 0; ring < rings; ++ring) {
     const float y = float(ring) * 10;
     const int lower = 1 + std::min(ring / 6, kBones - 2);
     const int upper = std::min(lower + 1, kBones - 1);
@@ -41,7 +41,7 @@ std::vector<uint8_t> tubeModel() {
     }
   }
   m.groups = {{0, 1, {}, "tube"}};
-  for (int ring = 0; ring + 1 < kRings; ++ring) {
+  for (int ring = 0; ring + 1 < rings; ++ring) {
     for (int side = 0; side < kSides; ++side) {
       const int next = (side + 1) % kSides;
       rbfiles::Polygon quad;
@@ -66,9 +66,9 @@ std::vector<uint8_t> tubeModel() {
   return m.bytes();
 }
 
-void loadTube(OBJMODEL& model) {
+void loadTube(OBJMODEL& model, int rings = kRings) {
   model.reset();
-  model.loadFromMemory(tubeModel(), "tube", 0.01f);
+  model.loadFromMemory(tubeModel(rings), "tube", 0.01f);
   model.setAnim(0);
   model.rewind();
 }
@@ -85,6 +85,32 @@ void BM_SkinAndNormals(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * model.vertexCount());
 }
 BENCHMARK(BM_SkinAndNormals);
+
+// Skinning alone per vertex, for tubes of 5, 25 and 100 rings of 16 vertices.
+void BM_SkinPerVertex(benchmark::State& state) {
+  OBJMODEL model;
+  loadTube(model, static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    model.skin();
+    benchmark::DoNotOptimize(model.skinnedPositions().data());
+  }
+  state.SetItemsProcessed(state.iterations() * model.vertexCount());
+}
+BENCHMARK(BM_SkinPerVertex)->Arg(5)->Arg(25)->Arg(100);
+
+// Baseline: the same vertices copied, without bones.
+void BM_CopyPerVertex(benchmark::State& state) {
+  OBJMODEL model;
+  loadTube(model, static_cast<int>(state.range(0)));
+  model.skin();
+  std::vector<VECTOR> copy(model.skinnedPositions().begin(), model.skinnedPositions().end());
+  for (auto _ : state) {
+    std::copy(model.skinnedPositions().begin(), model.skinnedPositions().end(), copy.begin());
+    benchmark::DoNotOptimize(copy.data());
+  }
+  state.SetItemsProcessed(state.iterations() * model.vertexCount());
+}
+BENCHMARK(BM_CopyPerVertex)->Arg(5)->Arg(25)->Arg(100);
 
 void BM_DrawModel(benchmark::State& state) {
   if (!openBenchDevice()) {

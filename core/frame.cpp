@@ -1,5 +1,7 @@
 #include "core/frame.h"
 
+#include <chrono>
+
 #include "core/capture.h"
 #include "core/draw2d.h"
 #include "core/graphics.h"
@@ -18,6 +20,8 @@ uint32_t gFrameStart = 0;
 int32_t gFrameTime = 0;
 plat::D3DVIEWPORT8 gFullScreenViewport = {};
 int64_t gFrameWorkMicros = 0;
+int64_t gFrameWorkStartMicros = 0;
+SlotFunction gFrameScene = NoOverlay;
 
 namespace {
 
@@ -31,6 +35,11 @@ const SlotName kCoreSlotNames[] = {
 }  // namespace
 
 void NoOverlay() {}
+
+int64_t steadyClockMicros() {
+  return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
 
 void drawFadeQuad(uint32_t colour) {
   using namespace plat;
@@ -88,6 +97,8 @@ void resetFrameState() {
   gFrameTime = 0;
   gFullScreenViewport = {};
   gFrameWorkMicros = 0;
+  gFrameWorkStartMicros = 0;
+  gFrameScene = NoOverlay;
 }
 
 std::span<const SlotName> coreSlotNames() {

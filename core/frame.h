@@ -21,9 +21,14 @@ extern uint32_t gFrameStart;  // tick at which the current frame began
 extern int32_t gFrameTime;    // milliseconds between the last two frame starts
 extern plat::D3DVIEWPORT8 gFullScreenViewport;
 
-// Microseconds of real time the last frame's work took (frame function, without the pacing
-// sleep); read by the replay runner's report.
+// Microseconds of real time the last frame's work took (frame function, until Present is called,
+// without the pacing sleep), the steady clock's reading when that work began, and the scene
+// function the frame ran; read by the replay runner's report.
 extern int64_t gFrameWorkMicros;
+extern int64_t gFrameWorkStartMicros;
+extern SlotFunction gFrameScene;
+// Microseconds of the steady clock (real time, from an unspecified start).
+int64_t steadyClockMicros();
 
 constexpr int kFramePeriodMs = 22;
 

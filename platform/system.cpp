@@ -26,6 +26,7 @@ Clock gClock;
 MessageBoxHandler gMessageBoxHandler;
 std::string gProgramDirectoryOverride;
 bool gSeparateInstanceLock = false;
+std::function<void(const std::string&)> gFileOpenObserver;
 
 uint32_t realTicks() {
   using namespace std::chrono;
@@ -190,7 +191,13 @@ std::string ResolvePath(std::string_view path) {
 }
 
 FILE* OpenFile(std::string_view path, const char* mode) {
-  return std::fopen(ResolvePath(path).c_str(), mode);
+  const std::string resolved = ResolvePath(path);
+  if (gFileOpenObserver) gFileOpenObserver(resolved);
+  return std::fopen(resolved.c_str(), mode);
+}
+
+void SetFileOpenObserver(std::function<void(const std::string& resolvedPath)> observer) {
+  gFileOpenObserver = std::move(observer);
 }
 
 std::optional<std::vector<uint8_t>> ReadFile(std::string_view path, size_t limit) {

@@ -57,6 +57,9 @@ void SetProgramDirectory(std::string dir);
 std::string ResolvePath(std::string_view path);
 // fopen through the resolver.
 FILE* OpenFile(std::string_view path, const char* mode);
+// Called with the resolved path of every OpenFile, whether the file opens or not (the tests learn
+// which files a run reads). Empty: nobody is told.
+void SetFileOpenObserver(std::function<void(const std::string& resolvedPath)> observer);
 // The bytes of a file (through the resolver), at most limit of them; nothing when the file cannot
 // be opened or read (a directory, a read error).
 constexpr size_t kFileReadLimit = 64u << 20;

@@ -1,5 +1,6 @@
 #include "platform/window.h"
 
+#include <GL/gl.h>
 #include <SDL.h>
 
 #include <cstdlib>
@@ -18,6 +19,7 @@ KeySource gKeySource;
 int gKeySourceFrame = 0;  // last frame whose scripted keys were delivered
 int gPresented = 0;
 std::function<void(int)> gFrameHook;
+bool gWaitForRenderer = false;
 
 int virtualKeyOf(SDL_Keycode key) {
   switch (key) {
@@ -147,6 +149,7 @@ void MainWindowSize(int& width, int& height) {
 
 void SwapMainWindow() {
   if (gWindow) SDL_GL_SwapWindow(gWindow);
+  if (gWindow && gWaitForRenderer) glFinish();
   ++gPresented;
   if (gFrameHook) gFrameHook(gPresented);
 }
@@ -195,6 +198,10 @@ int PresentedFrames() {
 
 void SetFrameHook(std::function<void(int)> hook) {
   gFrameHook = std::move(hook);
+}
+
+void SetWaitForRenderer(bool wait) {
+  gWaitForRenderer = wait;
 }
 
 }  // namespace plat

@@ -73,5 +73,8 @@ void InjectKeyEvent(KeyEvent event);
 int PresentedFrames();
 // Called after every presented frame with its number (the replay runner's shots and dumps).
 void SetFrameHook(std::function<void(int frame)> hook);
+// When set, every swap waits until the renderer has finished the frame, before the frame hook
+// runs (the replay runner's report times whole frames so).
+void SetWaitForRenderer(bool wait);
 
 }  // namespace plat

@@ -111,6 +111,8 @@ class DataDir {
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                 static_cast<std::streamsize>(bytes.size()));
   }
+  // Takes a file away (a lent one only from this directory, never from the generated tree).
+  void remove(const std::string& relative) const { fs::remove(ownPath(relative)); }
   // Lends one more file or directory of the generated tree.
   void lend(const std::string& relative) const {
     const fs::path from = kGeneratedTree / relative;

@@ -95,6 +95,13 @@ bool parseArguments(const std::vector<std::string>& args, Options& options, std:
         return false;
       }
       options.battleGroup = group;
+    } else if (arg == "--random-keys") {
+      if (!value(v)) return false;
+      if (!parseSeed(v, options.randomKeysSeed)) {
+        error = "--random-keys needs a seed 0 ... 4294967295, not \"" + v + "\"";
+        return false;
+      }
+      options.randomKeys = true;
     } else if (arg == "--report") {
       options.report = true;
     } else {

@@ -10,7 +10,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "orvane-replay: %s\n", error.c_str());
     std::fprintf(stderr,
                  "usage: orvane-replay --data DIR [--keys FILE] [--frames N] [--shot N:FILE.png]... "
-                 "[--state N:FILE.json]... [--messages FILE] [--seed N] [--report]\n");
+                 "[--state N:FILE.json]... [--messages FILE] [--seed N] [--random-keys SEED] [--report]\n");
     return 2;
   }
   return replay::run(options);

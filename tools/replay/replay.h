@@ -2,10 +2,12 @@
 // message boxes answered at once, and pictures and state dumps at chosen frames.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "core/frame.h"
 #include "platform/window.h"
 
 namespace replay {
@@ -18,6 +20,9 @@ struct Options {
   std::multimap<int, std::string> states;  // frame -> JSON path
   std::string messagesFile;
   bool report = false;
+  // Random play after the key script's last event (or from the first frame).
+  bool randomKeys = false;
+  uint32_t randomKeysSeed = 0;
   // The random source's seed: the simulated clock's monotonic reading, which the boot seeds
   // from. One fixed default keeps runs reproducible.
   uint32_t seed = 1;
@@ -44,6 +49,43 @@ struct Summary {
   long long median = 0, p99 = 0, max = 0;
 };
 Summary summarize(std::vector<long long> samples);
+
+// Random play for long runs: walking (northwards more often), confirming, going back, the menu,
+// in turns of a few frames; never F12. The same seed gives the same presses.
+class RandomKeys {
+ public:
+  explicit RandomKeys(uint32_t seed);
+  // The key events before the next frame.
+  void frame(const std::function<void(plat::KeyEvent)>& emit);
+
+ private:
+  uint32_t next(uint32_t range);
+  uint64_t state_;
+  std::vector<int> held_;
+  int framesLeft_ = 0;
+};
+
+// What a run went through: battles begun, party menus opened, field maps changed, and the
+// longest frame work.
+struct PlayCounts {
+  int frames = 0, battles = 0, menus = 0, mapChanges = 0;
+  long long longestWorkMicros = 0;
+  SlotFunction lastScene = nullptr;
+  std::string lastMap;
+  void afterFrame(SlotFunction scene, const std::string& map, long long workMicros);
+  // From the frame just run.
+  void afterFrame();
+};
+
+// One frame of the report: the scene function it ran, its own work and its full cost.
+struct FrameTiming {
+  SlotFunction scene;
+  long long workMicros, fullMicros;
+};
+// The report: per scene function the own work and the full cost, the floor, boot time, peak
+// memory and what the run went through.
+std::string reportText(const std::vector<FrameTiming>& frames, const std::vector<long long>& floor,
+                       long long bootMicros, long peakKilobytes, const PlayCounts& play);
 
 // Runs the game; returns the process exit code.
 int run(const Options& options);
