@@ -103,8 +103,7 @@ int Launch(int argc, char** argv) {
   if (!options.dataDir.empty()) SetProgramDirectory(std::filesystem::absolute(options.dataDir).string());
   const std::string dataRoot = ProgramDirectory();
   if (!HoldsGameData(dataRoot) || ::chdir(dataRoot.c_str()) != 0) {
-    const std::string message = NoDataMessage(dataRoot);
-    if (!ShowMainWindowMessageBox(message, "Orvane")) std::fprintf(stderr, "[Orvane] %s\n", message.c_str());
+    MessageBoxUtf8(NoDataMessage(dataRoot), "Orvane");
     return 0;
   }
   return kStartGame;
