@@ -48,7 +48,9 @@ inline ProgramRun runProgram(const std::string& program, const std::vector<std::
   for (int tries = 0; tries < 3000 && !ended; ++tries) {
     ended = ::waitpid(pid, &status, WNOHANG) == pid;
     const std::string output = fileText(log);
-    if (ended || output.find("Orvane: soundfont") != std::string::npos || output.find("Orvane: music:") != std::string::npos) break;
+    const bool musicSetUp = output.find("Orvane: soundfont") != std::string::npos ||
+                            output.find("Orvane: music:") != std::string::npos;
+    if (ended || musicSetUp) break;
     ::usleep(10000);
   }
   if (!ended) {

@@ -16,18 +16,6 @@
 
 enum class XvfbRun { InChild, Done, NoServer };
 
-// The program's full path from PATH, or "".
-inline std::string programOnPath(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  for (std::string dirs = path ? path : "/usr/bin"; !dirs.empty();) {
-    const size_t colon = dirs.find(':');
-    const std::string candidate = dirs.substr(0, colon) + "/" + name;
-    if (::access(candidate.c_str(), X_OK) == 0) return candidate;
-    dirs = colon == std::string::npos ? "" : dirs.substr(colon + 1);
-  }
-  return "";
-}
-
 // Starts the window manager on the display and waits until it has announced itself on the root
 // window; false when it never does.
 inline bool startWindowManager(const std::string& program, const std::string& display, pid_t& pid) {
@@ -64,8 +52,8 @@ inline bool startWindowManager(const std::string& program, const std::string& di
 // child and waits for it (Done), or NoServer when Xvfb or the window manager is not installed.
 inline XvfbRun runUnderXvfb(int width, int height) {
   if (std::getenv("ORVANE_UNDER_XVFB")) return XvfbRun::InChild;
-  const std::string server = programOnPath("Xvfb"), windowManager = programOnPath("evilwm");
-  if (server.empty() || windowManager.empty()) return XvfbRun::NoServer;
+  const std::string server = "/usr/bin/Xvfb", windowManager = "/usr/bin/evilwm";
+  if (::access(server.c_str(), X_OK) != 0 || ::access(windowManager.c_str(), X_OK) != 0) return XvfbRun::NoServer;
 
   // The server names its display on the pipe once it accepts clients.
   int ready[2];
