@@ -102,6 +102,12 @@ int Launch(int argc, char** argv) {
   // relative to it.
   if (!options.dataDir.empty()) SetProgramDirectory(std::filesystem::absolute(options.dataDir).string());
   const std::string dataRoot = ProgramDirectory();
+  if (dataRoot.size() > kDataRootMaxLength) {
+    MessageBoxUtf8("The game cannot play data from a directory whose path is longer than " +
+                       std::to_string(kDataRootMaxLength) + " characters:\n" + dataRoot,
+                   "Orvane");
+    return 0;
+  }
   if (!HoldsGameData(dataRoot) || ::chdir(dataRoot.c_str()) != 0) {
     MessageBoxUtf8(NoDataMessage(dataRoot), "Orvane");
     return 0;

@@ -49,6 +49,8 @@ void UseSeparateInstanceLock();
 
 // The running program's own directory with a trailing '/'.
 std::string ProgramDirectory();
+// The longest directory the game's data root holds (its buffer has room for the terminator too).
+constexpr size_t kDataRootMaxLength = 255;
 // Makes ProgramDirectory() answer dir instead (the replay runner runs a data tree that does not
 // lie next to the game's program). An empty dir restores the real one.
 void SetProgramDirectory(std::string dir);

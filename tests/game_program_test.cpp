@@ -71,6 +71,15 @@ TEST_F(GameProgram, WithoutGameDataOneMessageAndTheEnd) {
   EXPECT_NE(run.output.find("--data DIR"), std::string::npos) << run.output;
 }
 
+TEST_F(GameProgram, DataDirectoryTooLongForTheDataRootIsRefusedWithOneMessage) {
+  // Cut to fit, the root would name another directory and every file would go missing.
+  const std::string data = (dir / "data" / std::string(250, 'd')).string();
+  const ProgramRun run = runProgram(game(), {"--data", data}, dir.path());
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(messageBoxes(run.output), 1u) << run.output;
+  EXPECT_NE(run.output.find("longer than 255 characters"), std::string::npos) << run.output;
+}
+
 TEST_F(GameProgram, HelpVersionAndBadArguments) {
   ProgramRun run = runProgram(game(), {"--help"}, dir.path());
   EXPECT_EQ(run.exitCode, 0);
