@@ -149,4 +149,8 @@ TEST_F(WindowOnX, IntegerScaleDrawsEveryPixelAsATwoByTwoBlock) {
   }
   EXPECT_EQ(differences, 0);
   EXPECT_TRUE(WritePng(previewPath("window_integer_1280x960.png"), 1280, 960, picture.rgba));
+  // Started full screen, F11 leaves it for a 640 x 480 window.
+  press(VK_F11);
+  EXPECT_TRUE(waitForSize(640, 480));
+  EXPECT_TRUE(CursorVisible());
 }
