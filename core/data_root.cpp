@@ -5,7 +5,7 @@
 #include "platform/system.h"
 
 const char* dataRoot() {
-  static char buffer[256];
+  static char buffer[plat::kDataRootMaxLength + 1];
   const std::string dir = plat::ProgramDirectory();
   // The program's directory always fits in practice; a longer one is cut back to its last
   // separator so the result still ends with one.

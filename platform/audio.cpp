@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <vector>
 
@@ -452,10 +453,23 @@ bool fileExists(const std::string& path) {
   return true;
 }
 
+std::string gChosenSoundfont;
+
+constexpr const char* kSystemSf2Directory = "/usr/share/sounds/sf2";
+
+std::vector<std::string> systemSf2Files() {
+  std::vector<std::string> files;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(kSystemSf2Directory, ec)) {
+    if (entry.path().extension() == ".sf2") files.push_back(entry.path().string());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
 std::vector<std::string> soundfontCandidates() {
-  const char* chosen = std::getenv("ORVANE_SOUNDFONT");
-  if (chosen != nullptr && *chosen != 0) return {chosen};
-  return {"/usr/share/sounds/sf2/TimGM6mb.sf2", "/usr/share/sounds/sf2/default-GM.sf2"};
+  const char* environment = std::getenv("ORVANE_SOUNDFONT");
+  return SoundfontCandidates(gChosenSoundfont, environment ? environment : "", systemSf2Files());
 }
 
 void stopPlayerLocked(Mixer& m) {
@@ -468,6 +482,23 @@ void stopPlayerLocked(Mixer& m) {
 }
 
 }  // namespace
+
+std::vector<std::string> SoundfontCandidates(const std::string& chosen, const std::string& environment,
+                                             const std::vector<std::string>& sf2Files) {
+  if (!chosen.empty()) return {chosen};
+  if (!environment.empty()) return {environment};
+  std::vector<std::string> places = {"/usr/share/sounds/sf2/TimGM6mb.sf2", "/usr/share/soundfonts/TimGM6mb.sf2",
+                                     "/usr/share/sounds/sf2/FluidR3_GM.sf2", "/usr/share/soundfonts/FluidR3_GM.sf2"};
+  for (const std::string& file : sf2Files) {
+    if (std::find(places.begin(), places.end(), file) == places.end()) places.push_back(file);
+  }
+  places.push_back("/usr/share/soundfonts/default.sf2");
+  return places;
+}
+
+void ChooseSoundfont(std::string path) {
+  gChosenSoundfont = std::move(path);
+}
 
 MusicSynth OpenMusic() {
   Mixer& m = mixer();
@@ -515,6 +546,9 @@ MusicSynth OpenMusic() {
     return m.musicState;
   }
   m.soundfontDescription = found;
+  static bool named = false;
+  if (!named) std::fprintf(stderr, "Orvane: soundfont %s\n", found.c_str());
+  named = true;
   std::lock_guard<std::mutex> hold(m.lock);
   m.settings = settings;
   m.synth = synth;

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace plat {
 
@@ -101,9 +102,18 @@ std::unique_ptr<SoundBuffer> CreateSoundBuffer(const WaveFormat& format, const u
 
 enum class MusicSynth { Ready, NoSoundfont, Failed };
 
-// Opens the mixer (as OpenAudio) and the synthesiser with the soundfont named by the
-// environment variable ORVANE_SOUNDFONT or, when that is not set, the system's General MIDI
-// soundfont. Without a soundfont the stream stays silent and every call below still works.
+// The soundfonts to try, in order. A soundfont chosen on the command line, else the one the
+// environment variable ORVANE_SOUNDFONT names, is the only one tried; otherwise the system's:
+// the files of the timgm6mb and fluid-soundfont-gm packages, the other files of
+// /usr/share/sounds/sf2 (sf2Files, in name order), /usr/share/soundfonts/default.sf2.
+std::vector<std::string> SoundfontCandidates(const std::string& chosen, const std::string& environment,
+                                             const std::vector<std::string>& sf2Files);
+// The soundfont chosen on the command line (empty: none).
+void ChooseSoundfont(std::string path);
+
+// Opens the mixer (as OpenAudio) and the synthesiser with the first soundfont of
+// SoundfontCandidates that loads, and names it once on standard error. Without a soundfont the
+// stream stays silent and every call below still works.
 // Under the Null output no synthesiser is made at all (nothing would be heard) and the result
 // is Ready. Failed means the mixer or synthesiser could not be created at all.
 MusicSynth OpenMusic();

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/gl_device.h"
+#include "platform/screenshot.h"
 #include "platform/texture_format.h"
 #include "platform/window.h"
 
@@ -37,6 +39,20 @@ PresentRect LetterboxRect(int windowWidth, int windowHeight) {
   r.x = (windowWidth - r.width) / 2;
   r.y = (windowHeight - r.height) / 2;
   return r;
+}
+
+PresentScale PresentScaleFromEnvironment() {
+  const char* scale = std::getenv("ORVANE_SCALE");
+  return scale && std::strcmp(scale, "integer") == 0 ? PresentScale::Integer : PresentScale::Fit;
+}
+
+PresentArea PresentAreaFor(int windowWidth, int windowHeight, PresentScale scale) {
+  const int times = std::min(windowWidth / 640, windowHeight / 480);
+  if (scale == PresentScale::Integer && times >= 1) {
+    const int width = 640 * times, height = 480 * times;
+    return {{(windowWidth - width) / 2, (windowHeight - height) / 2, width, height}, true};
+  }
+  return {LetterboxRect(windowWidth, windowHeight), false};
 }
 
 namespace {
@@ -247,6 +263,17 @@ std::vector<uint8_t> readTexture(GLuint name, unsigned level, unsigned width, un
   return rgba;
 }
 
+// The default framebuffer (the window) as RGBA rows, top row first.
+WindowPicture readWindow(int width, int height) {
+  WindowPicture picture{width, height, std::vector<uint8_t>(size_t(width) * height * 4)};
+  std::vector<uint8_t> rows(picture.rgba.size());
+  glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
+  const size_t stride = size_t(width) * 4;
+  for (int y = 0; y < height; ++y)
+    std::memcpy(&picture.rgba[size_t(y) * stride], &rows[size_t(height - 1 - y) * stride], stride);
+  return picture;
+}
+
 // The device whose framebuffer and GL state are in place (one context may outlive a device and
 // see the next one made).
 GlDevice* gBoundDevice = nullptr;
@@ -268,6 +295,7 @@ bool GlDevice::init() {
   if (!gl::Load(&missing)) return false;
   while (glGetError() != GL_NO_ERROR) {
   }
+  presentScale_ = PresentScaleFromEnvironment();
 
   backBufferTexture_ = makeTexture(kBackBufferWidth, kBackBufferHeight, 1, GL_RGB8);
   backBufferDepth_ = makeDepthStencil(kBackBufferWidth, kBackBufferHeight);
@@ -403,6 +431,7 @@ void GlDevice::forget(GlVertexBuffer* buffer) {
 
 HRESULT GlDevice::Present() {
   takeContext();
+  if (TakeScreenshotRequest()) SaveScreenshot(ReadBackBuffer());
   int windowWidth = 0, windowHeight = 0;
   MainWindowSize(windowWidth, windowHeight);
   gl::BindFramebuffer(GL_FRAMEBUFFER, 0);
@@ -414,7 +443,8 @@ HRESULT GlDevice::Present() {
   glClear(GL_COLOR_BUFFER_BIT);
 
   // The frame keeps its 4:3 shape; black bars fill the rest.
-  const PresentRect shown = LetterboxRect(windowWidth, windowHeight);
+  const PresentArea area = PresentAreaFor(windowWidth, windowHeight, presentScale_);
+  const PresentRect& shown = area.rect;
   glViewport(shown.x, shown.y, shown.width, shown.height);
   for (GLenum cap : {GL_DEPTH_TEST, GL_STENCIL_TEST, GL_BLEND, GL_ALPHA_TEST, GL_CULL_FACE, GL_FOG, GL_LIGHTING})
     glDisable(cap);
@@ -425,8 +455,9 @@ HRESULT GlDevice::Present() {
   }
   glEnable(GL_TEXTURE_2D);
   glBindTexture(GL_TEXTURE_2D, backBufferTexture_);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  const GLint filter = area.pointSampling ? GL_NEAREST : GL_LINEAR;
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
@@ -452,6 +483,7 @@ HRESULT GlDevice::Present() {
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
   glDisable(GL_TEXTURE_2D);
 
+  if (KeepingWindowPictures()) LastWindowPicture() = readWindow(windowWidth, windowHeight);
   SwapMainWindow();
 
   glEnable(GL_SCISSOR_TEST);

@@ -312,6 +312,19 @@ struct PresentRect {
 };
 PresentRect LetterboxRect(int windowWidth, int windowHeight);
 
+// How Present scales the frame: Fit to the largest size that fits, smoothed (linear filtering);
+// Integer to the largest whole multiple of 640 x 480 that fits, point-sampled, so that every
+// pixel of the frame becomes a sharp square block. A window too small for one whole multiple is
+// fitted. The environment variable ORVANE_SCALE=integer chooses Integer.
+enum class PresentScale { Fit, Integer };
+PresentScale PresentScaleFromEnvironment();
+struct PresentArea {
+  PresentRect rect;
+  bool pointSampling = false;
+  bool operator==(const PresentArea&) const = default;
+};
+PresentArea PresentAreaFor(int windowWidth, int windowHeight, PresentScale scale);
+
 struct DeviceOptions {
   bool softwareVertexProcessing = false;
 };

@@ -168,6 +168,7 @@ class GlDevice final : public Device {
   DrawMode appliedMode_{};
   bool modeApplied_ = false;
   GLuint framebuffer_ = 0;
+  PresentScale presentScale_ = PresentScale::Fit;
   GLuint backBufferTexture_ = 0;
   GLuint backBufferDepth_ = 0;
   GLuint whiteTexture_ = 0;

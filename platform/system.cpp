@@ -106,8 +106,10 @@ void SetClock(Clock clock) {
 }
 
 void MessageBox(std::string_view text, std::string_view caption) {
-  const std::string textUtf8 = Utf8FromCp932(text);
-  const std::string captionUtf8 = Utf8FromCp932(caption);
+  MessageBoxUtf8(Utf8FromCp932(text), Utf8FromCp932(caption));
+}
+
+void MessageBoxUtf8(const std::string& textUtf8, const std::string& captionUtf8) {
   if (gMessageBoxHandler) {
     gMessageBoxHandler(textUtf8, captionUtf8);
     return;

@@ -33,6 +33,8 @@ void SetClock(Clock clock);
 // A modal message box with an OK button. Text and caption are in code page 932, as the game
 // keeps its texts. Returns when the box is closed.
 void MessageBox(std::string_view text, std::string_view caption);
+// The same box for texts of the platform's own, in UTF-8.
+void MessageBoxUtf8(const std::string& textUtf8, const std::string& captionUtf8);
 // Replaces how message boxes are shown (the replay runner and the tests answer them at once).
 // The handler receives UTF-8 text and caption.
 using MessageBoxHandler = std::function<void(const std::string& textUtf8, const std::string& captionUtf8)>;
@@ -47,6 +49,8 @@ void UseSeparateInstanceLock();
 
 // The running program's own directory with a trailing '/'.
 std::string ProgramDirectory();
+// The longest directory the game's data root holds (its buffer has room for the terminator too).
+constexpr size_t kDataRootMaxLength = 255;
 // Makes ProgramDirectory() answer dir instead (the replay runner runs a data tree that does not
 // lie next to the game's program). An empty dir restores the real one.
 void SetProgramDirectory(std::string dir);

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "core/frame.h"
 #include "core/keyboard.h"
 #include "game_state.h"
+#include "platform/pad.h"
 #include "platform/window.h"
 
 namespace {
@@ -21,6 +24,7 @@ class KeyboardTest : public GameStateTest {
                     plat::VK_RETURN, plat::VK_SPACE}) {
       setKey(key, false);
     }
+    for (int button = plat::PAD_A; button < plat::PAD_END; ++button) setKey(button, false);
     gInputEnabled = 1;
   }
 };
@@ -113,4 +117,88 @@ TEST_F(KeyboardTest, GatedPollDoesNothingWhileInputIsOff) {
   gatedPoll();
   EXPECT_EQ(gKeyGate, 0);
   EXPECT_EQ(gKeySlots[SLOT_UP], KEY_HELD);
+}
+
+TEST_F(KeyboardTest, PadButtonsWalkTheirSlotsThroughTheEdgeStatesAsTheKeysDo) {
+  const struct {
+    int button;
+    KeySlot slot;
+  } buttons[] = {{plat::PAD_UP, SLOT_UP},       {plat::PAD_DOWN, SLOT_DOWN}, {plat::PAD_LEFT, SLOT_LEFT},
+                 {plat::PAD_RIGHT, SLOT_RIGHT}, {plat::PAD_A, SLOT_SHIFT},   {plat::PAD_B, SLOT_CTRL},
+                 {plat::PAD_START, SLOT_6},     {plat::PAD_BACK, SLOT_7}};
+  for (const auto& [button, slot] : buttons) {
+    std::vector<int32_t> states;
+    setKey(button, true);
+    pollFieldKeys();
+    states.push_back(gKeySlots[slot]);
+    pollFieldKeys();
+    states.push_back(gKeySlots[slot]);
+    setKey(button, false);
+    pollFieldKeys();
+    states.push_back(gKeySlots[slot]);
+    pollFieldKeys();
+    states.push_back(gKeySlots[slot]);
+    EXPECT_EQ(states, (std::vector<int32_t>{KEY_PRESSED, KEY_HELD, KEY_RELEASED, KEY_UP})) << "button " << button;
+    for (int other = 0; other < kKeySlotCount; ++other) EXPECT_TRUE(other == slot || gKeySlots[other] == KEY_UP);
+  }
+  // Start is RETURN: in battle it fills slot 7.
+  setKey(plat::PAD_START, true);
+  pollBattleKeys();
+  EXPECT_EQ(gKeySlots[SLOT_7], KEY_PRESSED);
+  EXPECT_EQ(gKeySlots[SLOT_6], KEY_UP);
+}
+
+TEST_F(KeyboardTest, KeyAndButtonHeldTogetherCountOnce) {
+  setKey(plat::VK_SHIFT, true);
+  pollFieldKeys();
+  EXPECT_EQ(gKeySlots[SLOT_SHIFT], KEY_PRESSED);
+  setKey(plat::PAD_A, true);  // no second press
+  pollFieldKeys();
+  EXPECT_EQ(gKeySlots[SLOT_SHIFT], KEY_HELD);
+  setKey(plat::VK_SHIFT, false);  // the button still holds it
+  pollFieldKeys();
+  EXPECT_EQ(gKeySlots[SLOT_SHIFT], KEY_HELD);
+  setKey(plat::PAD_A, false);
+  pollFieldKeys();
+  EXPECT_EQ(gKeySlots[SLOT_SHIFT], KEY_RELEASED);
+  pollFieldKeys();
+  EXPECT_EQ(gKeySlots[SLOT_SHIFT], KEY_UP);
+}
+
+TEST(PadState, TheStickLeansIntoTheArrowsPastItsThreshold) {
+  plat::PadState pad;
+  pad.stickX = -plat::kStickThreshold;
+  pad.stickY = plat::kStickThreshold - 1;
+  EXPECT_TRUE(plat::PadHoldsKey(pad, plat::VK_LEFT));
+  EXPECT_FALSE(plat::PadHoldsKey(pad, plat::VK_RIGHT));
+  EXPECT_FALSE(plat::PadHoldsKey(pad, plat::VK_DOWN));
+  pad.stickY = 32767;  // diagonal: both arrows
+  EXPECT_TRUE(plat::PadHoldsKey(pad, plat::VK_DOWN));
+  EXPECT_TRUE(plat::PadHoldsKey(pad, plat::VK_LEFT));
+  // Any of the pads holds a key.
+  const plat::PadState none;
+  EXPECT_TRUE(plat::KeyHeld(false, std::vector<plat::PadState>{none, pad}, plat::VK_DOWN));
+  EXPECT_FALSE(plat::KeyHeld(false, std::vector<plat::PadState>{none, none}, plat::VK_DOWN));
+}
+
+TEST_F(KeyboardTest, WindowKeysNeverReachTheGame) {
+  // F9 held (with key repeats) asks for one screenshot, and the game sees no key.
+  plat::InjectKeyEvent({plat::VK_F9, true});
+  plat::InjectKeyEvent({plat::VK_F9, true});
+  plat::Message message;
+  EXPECT_FALSE(plat::PeekMessage(message));
+  EXPECT_FALSE(plat::GetKeyState(plat::VK_F9) & 0x80);
+  EXPECT_TRUE(plat::TakeScreenshotRequest());
+  EXPECT_FALSE(plat::TakeScreenshotRequest());
+  setKey(plat::VK_F9, false);
+  // Enter with Alt is the window's; Enter alone is the game's.
+  setKey(plat::VK_RMENU, true);
+  setKey(plat::VK_RETURN, true);
+  pollFieldKeys();
+  EXPECT_EQ(gKeySlots[SLOT_6], KEY_UP);
+  setKey(plat::VK_RETURN, false);
+  setKey(plat::VK_RMENU, false);
+  setKey(plat::VK_RETURN, true);
+  pollFieldKeys();
+  EXPECT_EQ(gKeySlots[SLOT_6], KEY_PRESSED);
 }

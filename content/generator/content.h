@@ -174,6 +174,13 @@ void generateCharacters(Context& context);    // Mdl\<script name>.ZD, Wea\wea<i
 void generateMaps(Context& context);          // Mat\<map>.mp from content/maps, their textures Mat\*.zgr
 void generateMapTextures(Context& context);   // Mat\*.zgr (run by generateMaps)
 void generateEffects(Context& context);       // OTSK\*.AU, OTSK\bell.ZDX, se\*.zse of the object tasks
+
+// The wind bell of the effects: its 64 x 64 texture (bronze above, the paper strip below) and the
+// outline of its body as (radius, height) pairs from the top down, in model units.
+Image bellTexture();
+const std::vector<std::pair<double, double>>& bellOutside();
+// The program's icon: the wind bell in the wind, 256 x 256 with a transparent background.
+Image windBellIcon();
 void generateScripts(Context& context);       // ev\*.zd, ev\OSCR\*.zd and the other script directories
 
 }  // namespace content

@@ -299,6 +299,8 @@ Image plateTexture() {
   return image;
 }
 
+}  // namespace
+
 // The wind bell's texture: bronze with bands on the top half, the paper strip on the bottom.
 Image bellTexture() {
   Image image(64, 64);
@@ -320,6 +322,14 @@ Image bellTexture() {
   }
   return image;
 }
+
+const std::vector<std::pair<double, double>>& bellOutside() {
+  static const std::vector<std::pair<double, double>> outside = {
+      {0.5, 128}, {8, 126}, {10, 116}, {24, 110}, {34, 100}, {40, 80}, {44, 56}, {50, 34}, {56, 22}};
+  return outside;
+}
+
+namespace {
 
 // ---- the wind bell model ----
 
@@ -372,10 +382,8 @@ void strip(MatText& model, double top, double bottom, double halfWidth) {
 std::string bellModel() {
   MatText model;
   // The bell: a knob, the shoulder, the body flaring to the lip (outside), and its hollow.
-  const std::vector<std::pair<double, double>> outside = {
-      {0.5, 128}, {8, 126}, {10, 116}, {24, 110}, {34, 100}, {40, 80}, {44, 56}, {50, 34}, {56, 22}};
   const std::vector<std::pair<double, double>> inside = {{0.5, 100}, {26, 96}, {36, 76}, {41, 54}, {47, 32}, {53, 22}};
-  lathe(model, outside, 16, true, 0.0, 0.45);
+  lathe(model, bellOutside(), 16, true, 0.0, 0.45);
   lathe(model, inside, 16, false, 0.1, 0.45);
   // The clapper's cord and the paper strip that catches the wind.
   strip(model, 60, -10, 1.5);

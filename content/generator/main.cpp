@@ -1,15 +1,38 @@
 // orvane-content <content directory> <output directory>
 // Writes the demo game's data tree; exits with 1 and lists every problem when the content is
 // broken (a character missing from the font table, a number out of range, a name too long).
+// orvane-content --icon <file.png>
+// Writes the program's icon.
 #include <cstdio>
+#include <cstring>
 #include <exception>
 
 #include "content/generator/battle_content.h"
 #include "content/generator/content.h"
+#include "platform/png.h"
+
+namespace {
+
+int writeIcon(const char* path) {
+  const content::Image icon = content::windBellIcon();
+  std::vector<uint8_t> rgba;
+  rgba.reserve(icon.pixels.size() * 4);
+  for (uint32_t p : icon.pixels) {
+    rgba.insert(rgba.end(), {static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8), static_cast<uint8_t>(p),
+                             static_cast<uint8_t>(p >> 24)});
+  }
+  if (plat::WritePng(path, icon.width, icon.height, rgba)) return 0;
+  std::fprintf(stderr, "orvane-content: cannot write %s\n", path);
+  return 2;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--icon") == 0) return writeIcon(argv[2]);
   if (argc != 3) {
-    std::fprintf(stderr, "usage: orvane-content <content directory> <output directory>\n");
+    std::fprintf(stderr, "usage: orvane-content <content directory> <output directory>\n"
+                         "       orvane-content --icon <file.png>\n");
     return 2;
   }
   try {

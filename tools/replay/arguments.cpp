@@ -1,6 +1,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "platform/pad.h"
 #include "tools/replay/replay.h"
 
 namespace replay {
@@ -44,6 +45,10 @@ const struct {
     {"UP", plat::VK_UP},       {"DOWN", plat::VK_DOWN},     {"LEFT", plat::VK_LEFT},     {"RIGHT", plat::VK_RIGHT},
     {"SHIFT", plat::VK_SHIFT}, {"CTRL", plat::VK_CONTROL},  {"RETURN", plat::VK_RETURN}, {"SPACE", plat::VK_SPACE},
     {"F12", plat::VK_F12},     {"ESCAPE", plat::VK_ESCAPE},
+    {"F9", plat::VK_F9},       {"F11", plat::VK_F11},       {"ALT", plat::VK_MENU},
+    {"PAD_A", plat::PAD_A},    {"PAD_B", plat::PAD_B},      {"PAD_START", plat::PAD_START},
+    {"PAD_BACK", plat::PAD_BACK}, {"PAD_UP", plat::PAD_UP}, {"PAD_DOWN", plat::PAD_DOWN},
+    {"PAD_LEFT", plat::PAD_LEFT}, {"PAD_RIGHT", plat::PAD_RIGHT},
 };
 
 }  // namespace

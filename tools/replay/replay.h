@@ -34,7 +34,9 @@ struct Options {
 bool parseArguments(const std::vector<std::string>& args, Options& options, std::string& error);
 
 // A key script: one event per line, "FRAME KEY down" or "FRAME KEY up"; '#' starts a comment;
-// KEY is one of UP DOWN LEFT RIGHT SHIFT CTRL RETURN SPACE F12 ESCAPE. Frames count from 1.
+// KEY is one of UP DOWN LEFT RIGHT SHIFT CTRL RETURN SPACE F12 ESCAPE, the window's keys F9 F11
+// ALT, or a pad button PAD_A PAD_B PAD_START PAD_BACK PAD_UP PAD_DOWN PAD_LEFT PAD_RIGHT. Frames
+// count from 1.
 struct ScriptedKey {
   int frame;
   plat::KeyEvent event;
