@@ -272,26 +272,19 @@ void parseCharacterSheet(std::span<const uint8_t> file, const SheetLimits& limit
     if (!read) noteFault(notes, line, std::string("expected ") + what);
   };
 
-  startLine();
-  expect(in.scan("%s\n", {text}) == 1, "the actor script name");
-  if (!text.empty()) {
-    noteCut(notes, line, "the actor script name", text, sizeof record.scriptName - 1);
-    copyField(record.scriptName, sizeof record.scriptName, text);
-  }
-  startLine();
-  text.clear();
-  if (in.scan("%s\n", {text}) == 1) {
-    noteCut(notes, line, "the name", text, sizeof record.name - 1);
-    copyField(record.name, sizeof record.name, text);
-    noteText(notes, line, record.name);
-  }
-  startLine();
-  text.clear();
-  if (in.scan("%s\n", {text}) == 1) {
-    noteCut(notes, line, "the second name", text, sizeof record.secondName - 1);
-    copyField(record.secondName, sizeof record.secondName, text);
-    noteText(notes, line, record.secondName);
-  }
+  // A line of one word into a text field, cut to fit; the names are drawn.
+  auto readText = [&](char* field, size_t size, const char* what, bool drawn) {
+    startLine();
+    text.clear();
+    expect(in.scan("%s\n", {text}) == 1, what);
+    if (text.empty()) return;
+    noteCut(notes, line, what, text, size - 1);
+    copyField(field, size, text);
+    if (drawn) noteText(notes, line, field);
+  };
+  readText(record.scriptName, sizeof record.scriptName, "the actor script name", false);
+  readText(record.name, sizeof record.name, "the name", true);
+  readText(record.secondName, sizeof record.secondName, "the second name", true);
 
   startLine();
   int maxHp = record.maxHp, maxMp = record.maxMp;

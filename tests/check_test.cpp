@@ -178,6 +178,7 @@ TEST(Check, PlantedFaultsGiveExactlyTheirFindings) {
   writeAll(t / "Zms/bad.zms", "not music");
   writeAll(t / "Mdl/broken.zdm", std::string("RB Object format V1.0 BINARY  ") + '\x05');
   writeAll(t / "Mat/broken.mp", "ZD:\nno materials here\n");
+  writeAll(t / "RES/ps0.zf", "xyz\n");
   fs::remove(t / "Mat/SKY/sb1_2.zgr");
   fs::remove(t / "wz/LACKMP.zd");
   fs::remove(t / "SCHR/KAEDE.zgr");
@@ -237,6 +238,7 @@ TEST(Check, PlantedFaultsGiveExactlyTheirFindings) {
       {"Mat model", "Mat/broken.mp", 0, E, "message box \"Materialが設定されておりません！\""},
       {"Mat model", "Mat/broken.mp", 0, E, "を読込めません！"},
       {"sky face", "Mat/SKY/sb1.zd", 0, E, "ZCV_ZSFmt::オープンエラーなのさ"},
+      {"pixel shader", "RES/ps0.zf", 0, E, "the pixel shader cannot be translated"},
       {"file of the program", "wz/LACKMP.zd", 0, E, "the game loads this file in battle"},
   });
 }

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -27,56 +28,57 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A texture in memory: the loaders write every level and nothing reads it back.
-class MemoryTexture : public plat::Texture {
+// A texture whose levels the loaders write and nothing reads back: every lock lends the same
+// scratch memory, so that a check holds one level at a time.
+class ScratchTexture : public plat::Texture {
  public:
-  MemoryTexture(unsigned width, unsigned height, unsigned levels, plat::D3DFORMAT format) : format_(format) {
+  ScratchTexture(unsigned width, unsigned height, unsigned levels, plat::D3DFORMAT format) : format_(format) {
     for (unsigned i = 0; i < std::max(levels, 1u); ++i) {
-      const size_t pitch = plat::ImageRowSize(format, width);
-      levels_.push_back({width, height, pitch, std::vector<uint8_t>(pitch * plat::ImageRowCount(format, height))});
+      sizes_.push_back({width, height});
       width = std::max(1u, width / 2);
       height = std::max(1u, height / 2);
     }
   }
-  unsigned GetLevelCount() const override { return static_cast<unsigned>(levels_.size()); }
+  unsigned GetLevelCount() const override { return static_cast<unsigned>(sizes_.size()); }
   plat::D3DSURFACE_DESC GetLevelDesc(unsigned level) const override {
-    const Level& l = levels_[std::min<size_t>(level, levels_.size() - 1)];
-    return {format_, 0, plat::D3DPOOL_MANAGED, l.width, l.height};
+    const Size& size = sizes_[std::min<size_t>(level, sizes_.size() - 1)];
+    return {format_, 0, plat::D3DPOOL_MANAGED, size.width, size.height};
   }
   plat::HRESULT LockRect(unsigned level, plat::D3DLOCKED_RECT* locked, plat::DWORD) override {
-    if (level >= levels_.size()) return plat::D3DERR_INVALIDCALL;
-    locked->Pitch = static_cast<int>(levels_[level].pitch);
-    locked->pBits = levels_[level].bytes.data();
+    if (level >= sizes_.size()) return plat::D3DERR_INVALIDCALL;
+    const size_t pitch = plat::ImageRowSize(format_, sizes_[level].width);
+    static std::vector<uint8_t> scratch;
+    scratch.resize(std::max(scratch.size(), pitch * plat::ImageRowCount(format_, sizes_[level].height)));
+    locked->Pitch = static_cast<int>(pitch);
+    locked->pBits = scratch.data();
     return plat::D3D_OK;
   }
   plat::HRESULT UnlockRect(unsigned) override { return plat::D3D_OK; }
   plat::Surface* GetSurfaceLevel(unsigned) override { return nullptr; }
 
  private:
-  struct Level {
+  struct Size {
     unsigned width, height;
-    size_t pitch;
-    std::vector<uint8_t> bytes;
   };
   plat::D3DFORMAT format_;
-  std::vector<Level> levels_;
+  std::vector<Size> sizes_;
 };
 
-// A device that draws nothing and keeps textures in memory, so that the loaders decode every
-// image as they do in the game.
+// A device that draws nothing and makes scratch textures, so that the loaders decode every image
+// as they do in the game.
 class CheckDevice : public NullDevice {
  public:
   HRESULT CreateTexture(unsigned width, unsigned height, unsigned levels, DWORD, plat::D3DFORMAT format, plat::D3DPOOL,
                         std::unique_ptr<plat::Texture>* texture) override {
     if (width == 0 || height == 0 || width > 16384 || height > 16384) return plat::D3DERR_INVALIDCALL;
-    *texture = std::make_unique<MemoryTexture>(width, height, levels, format);
+    *texture = std::make_unique<ScratchTexture>(width, height, levels, format);
     return plat::D3D_OK;
   }
 };
 
 // The game's state for the tree while a check runs: the tree is the data root and the current
-// directory (the game opens some of its files relative to it), the device keeps textures in
-// memory, sounds go to the offline mixer. Everything is put back at the end.
+// directory (the game opens some of its files relative to it), the device makes scratch
+// textures, sounds go to the offline mixer. Everything is put back at the end.
 class Session {
  public:
   explicit Session(const fs::path& tree) : previousDirectory_(fs::current_path()), previousDevice_(gDevice) {
@@ -180,6 +182,11 @@ std::string reportPath(std::string_view gamePath) {
 }
 
 std::string utf8(std::string_view cp932) { return plat::Utf8FromCp932(cp932); }
+
+std::string lowerCase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
 
 // ---- the run ----
 

@@ -55,6 +55,8 @@ std::optional<std::string> findFile(std::string_view gamePath);
 std::string reportPath(std::string_view gamePath);
 // Code page 932 to UTF-8, for the texts of findings.
 std::string utf8(std::string_view cp932);
+// ASCII letters in lower case, for names that the game's paths match without regard to case.
+std::string lowerCase(std::string text);
 
 // The runners of the script directories.
 enum class Runner : uint8_t { Scene, Actor, ObjectTask, Action, Battle, View };

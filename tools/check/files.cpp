@@ -1,5 +1,5 @@
 // Every file of the tree that the game loads with one of its loaders: textures, sounds, music,
-// maps, Mat models, "RB Object format" models, characters and skies. Each is loaded as the game
+// maps, Mat models, "RB Object format" models, characters, skies and the pixel shader. Each is loaded as the game
 // loads it; the loader's message boxes are reported at the file, and a texture or piece of music
 // that the game would silently leave empty is reported too. The maps' event numbers are kept for
 // the scripts' "場N" labels. Last, the files that the program itself loads by name.
@@ -15,6 +15,7 @@
 #include "gfx/mat_model.h"
 #include "gfx/rb_model.h"
 #include "platform/audio.h"
+#include "platform/device.h"
 #include "platform/system.h"
 #include "tools/check/checker.h"
 
@@ -23,11 +24,6 @@ namespace check {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
 
 // Every regular file of the tree (the current directory), relative, with '/' separators.
 std::vector<std::string> treeFiles() {
@@ -67,7 +63,7 @@ void checkMusic(Context& context, const std::string& file) {
 void checkMap(Context& context, const std::string& file, const std::string& name) {
   LoadMap(name, true);
   context.reportMessages(file, 0);
-  std::set<int>& events = context.mapEvents[lower(name)];
+  std::set<int>& events = context.mapEvents[lowerCase(name)];
   if (!gField.mapLoaded || gField.map.objects.empty()) return;
   const size_t faces = gField.map.objects[0].polygons.size();
   for (size_t face = 0; face < faces; ++face) {
@@ -100,6 +96,14 @@ void checkCharacter(Context& context, const std::string& file, const std::string
   CHARA character;
   character.Load(name);
   context.reportMessages(file, 0);
+}
+
+void checkPixelShader(Context& context, const std::string& file) {
+  const auto bytes = plat::ReadFile(file);
+  plat::PixelShaderCode code;
+  std::string error;
+  if (!bytes || bytes->empty() || !plat::TranslatePixelShader(std::string(bytes->begin(), bytes->end()), &code, &error))
+    context.findings.error(file, 0, "the pixel shader cannot be translated (" + error + "): the game shows \"PxSでエラーが！\"");
 }
 
 void checkSky(Context& context, const std::string& file, const std::string& name) {
@@ -142,8 +146,8 @@ void checkFixedFiles(Context& context) {
 void checkFiles(Context& context) {
   for (const std::string& file : treeFiles()) {
     const fs::path path(file);
-    const std::string extension = lower(path.extension().string());
-    const std::string directory = lower(path.parent_path().generic_string());
+    const std::string extension = lowerCase(path.extension().string());
+    const std::string directory = lowerCase(path.parent_path().generic_string());
     const std::string name = path.stem().string();
     if (extension == ".au" || extension == ".zgr") checkTexture(context, file);
     else if (extension == ".zse") checkSound(context, file);
@@ -153,6 +157,7 @@ void checkFiles(Context& context) {
     else if (extension == ".zdm") checkRbModel(context, file);
     else if (extension == ".zd" && directory == "mdl") checkCharacter(context, file, name);
     else if (extension == ".zd" && directory == "mat/sky") checkSky(context, file, name);
+    else if (extension == ".zf") checkPixelShader(context, file);
   }
   resetField();
   resetSky();

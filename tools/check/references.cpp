@@ -17,11 +17,6 @@ namespace check {
 
 namespace {
 
-std::string lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 std::optional<int32_t> known(const CommandUse& use, int variable) { return use.known.v[static_cast<size_t>(variable)]; }
 bool knownAs(const CommandUse& use, int variable, int32_t value) { return known(use, variable) == value; }
 
@@ -46,7 +41,7 @@ std::optional<NamedFile> namedFile(const ScannedScript& s, const CommandUse& use
         case 12:
         case 32: return NamedFile{"ev\\" + name + ".zd", "the scene script"};
         case 16:
-          if (lower(name) == "null") return std::nullopt;
+          if (lowerCase(name) == "null") return std::nullopt;
           return NamedFile{"ev\\OSCR\\" + name + ".zd", "the actor script"};
         case 31: return NamedFile{"Mat\\" + name + ".mp", "the map"};
         case 37:
@@ -147,7 +142,7 @@ class References {
   void labels(ScannedScript& s, const CommandUse& use, const std::map<int32_t, std::string>& cast) {
     if (use.family != 'f' || !use.known.str) return;
     const std::string& name = *use.known.str;
-    if (use.number == 16 && known(use, 4) && *known(use, 4) != 0 && lower(name) != "null") {
+    if (use.number == 16 && known(use, 4) && *known(use, 4) != 0 && lowerCase(name) != "null") {
       // The actor can be talked to: the talk enters its script at "SPOKEN".
       ScannedScript* actor = script("ev\\OSCR\\" + name + ".zd");
       if (actor && !actor->hasLabel("SPOKEN"))
@@ -155,7 +150,7 @@ class References {
                                     std::to_string(*known(use, 4)) + " shows \"ラベルがねぇよ\"");
     }
     if (use.number == 31 && s.runner == Runner::Scene) {
-      const auto events = context_.mapEvents.find(lower(name));
+      const auto events = context_.mapEvents.find(lowerCase(name));
       if (events == context_.mapEvents.end()) return;
       for (const int n : events->second) {
         const std::string label = sjis("場") + std::to_string(n);
@@ -205,7 +200,8 @@ class References {
   void party(const ScannedScript& s, const CommandUse& use) {
     if (use.family != 'f' || use.number != 29 || !known(use, 0) || !known(use, 2)) return;
     const int32_t selector = *known(use, 0), character = *known(use, 2);
-    if ((selector != 0 && selector < 6) || character <= 0) return;
+    // 0 fills the first empty slot; 1 … 5 empty slots or ask; any other puts V2 into slot V1.
+    if ((selector >= 1 && selector <= 5) || character <= 0) return;
     if (character >= context_.characterCount) {
       error(s.file, use.line, "character " + std::to_string(character) + " has no sheet SCHR\\c" +
                                   std::to_string(character) + ".zd");

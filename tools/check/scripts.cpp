@@ -42,9 +42,7 @@ std::vector<std::string> scriptNames(std::string directory) {
   for (const auto& entry : fs::directory_iterator(plat::ResolvePath(directory), error)) {
     std::error_code ignored;
     if (!entry.is_regular_file(ignored)) continue;
-    std::string extension = entry.path().extension().string();
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (extension == ".zd") names.push_back(entry.path().stem().string());
+    if (lowerCase(entry.path().extension().string()) == ".zd") names.push_back(entry.path().stem().string());
   }
   std::sort(names.begin(), names.end());
   return names;

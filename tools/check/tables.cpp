@@ -2,6 +2,7 @@
 // and formation files: loaded with the game's loaders, read again by the same readers with
 // notes for the faults they find and mend, and what the records name (action scripts,
 // figures, weapons, scripts) looked up in the tree.
+#include <algorithm>
 #include <filesystem>
 #include <span>
 
@@ -70,8 +71,7 @@ std::vector<int> numberedFiles(std::string_view gameDirectory, const std::string
   for (const auto& entry : fs::directory_iterator(directory, error)) {
     const std::string name = entry.path().filename().string();
     if (name.size() <= prefix.size() + 3) continue;
-    std::string lower = name;
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string lower = lowerCase(name);
     if (lower.compare(0, prefix.size(), prefix) != 0 || lower.compare(lower.size() - 3, 3, ".zd") != 0) continue;
     const std::string digits = lower.substr(prefix.size(), lower.size() - prefix.size() - 3);
     if (digits.empty() || digits.size() > 6 || digits.find_first_not_of("0123456789") != std::string::npos) continue;
