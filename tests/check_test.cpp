@@ -132,6 +132,7 @@ constexpr const char* kPlantedScene =
     "c0 0,0,= c0 2,4,= f29;\n"
     "c1 nolabel//= c0 3,4,= f50;\n"
     "c6 left behind//\n"
+    "b3;\n"
     "c1 unclosed #\n";
 
 // A map of one face with event 3 (material green 4).
@@ -210,7 +211,8 @@ TEST(Check, PlantedFaultsGiveExactlyTheirFindings) {
       {"portrait", scene, 23, E, "the portrait of party member 4 (KAEDE), SCHR\\KAEDE.zgr"},
       {"f50 label", scene, 24, E, "the actor script \"PLANTED\" of actor 4 has no label \"nolabel\""},
       {"debugging box", scene, 25, W, "c6 shows the debugging message box \"left behind\""},
-      {"unclosed string", scene, 26, E, "the string \"unclosed #"},
+      {"family without a table", scene, 26, W, "b3 is not a command of a scene script: the letter is free text"},
+      {"unclosed string", scene, 27, E, "the string \"unclosed #"},
       {"undefined o", "ev/OSCR/PLANTED.zd", 2, W, "o9 is not a command of an actor script"},
       {"texture of an object task", "oTsk/planted.zd", 1, E, "the texture \"notex\" (OTSK\\notex.AU)"},
       {"undefined w", "wz/planted.zd", 1, W, "w99 is not a command of an action script"},

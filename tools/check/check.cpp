@@ -94,6 +94,7 @@ class Session {
     resetSky();
     for (int slot = kFirstOnDemandSoundSlot; slot < kSoundSlotCount; ++slot) freeSound(slot);
     if (audioOpen_) plat::CloseAudio();
+    plat::SelectAudioOutput(plat::AudioOutput::Device);  // the mixer's own choice
     gDevice = previousDevice_;
     plat::SetProgramDirectory("");
     std::error_code ignored;

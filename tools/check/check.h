@@ -28,8 +28,9 @@ struct Report {
   int warnings() const;
 };
 
-// Checks the data tree in directory dir. The game's global state (data root, current directory,
-// device, database, field, sky, message box handler) is used while it runs and put back after.
+// Checks the data tree in directory dir. It uses the game's global state while it runs: the data
+// root, the current directory and the device are put back afterwards, the database, field, sky
+// and sound slots emptied, and message boxes are shown again (no handler).
 Report checkTree(const std::string& dir);
 
 // "FILE:LINE: error: text" lines, then the summary line.

@@ -73,6 +73,7 @@ class Reader {
         case ItemKind::Label: label(item, line); break;
         case ItemKind::Calculation: calculation(item, line); break;
         case ItemKind::Command: command(item, line); break;
+        case ItemKind::FreeText: freeText(item, line); break;
         default: break;
       }
     }
@@ -214,6 +215,17 @@ class Reader {
     }
     s_.uses.push_back({item.letter, item.number, line, known_});
     forgetWritten(item.letter, item.number);
+  }
+
+  // A command of a family this runner has no table for: its letter is free text.
+  void freeText(const ScriptItem& item, int line) {
+    if (item.letter != 'f' && item.letter != 'o' && item.letter != 'b' && item.letter != 'w') return;
+    const std::string_view text = s_.script.text();
+    size_t end = static_cast<size_t>(item.start) + 1;
+    while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
+    if (end == static_cast<size_t>(item.start) + 1 || end >= text.size() || text[end] != ';') return;
+    warning(line, std::string(text.substr(static_cast<size_t>(item.start), end - static_cast<size_t>(item.start))) +
+                      " is not a command of " + what() + ": the letter is free text there and nothing happens");
   }
 
   // The variables (and the register) a command may write.
