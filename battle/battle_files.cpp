@@ -66,7 +66,8 @@ EnemyFile parseEnemyFile(std::string_view text, data::ReadNotes* notes) {
   std::string name;
   if (in.scan("%s\n", {name}) == 1) {
     if (name.size() >= sizeof r.name)
-      data::noteMend(notes, line, "the name is longer than its " + std::to_string(sizeof r.name - 1) + " bytes and is cut");
+      data::noteMend(notes, line,
+                     "the name is longer than its " + std::to_string(sizeof r.name - 1) + " bytes and is cut");
     copyName(r.name, name);
     data::noteText(notes, line, r.name);
   }
@@ -120,7 +121,8 @@ EnemyFile parseEnemyFile(std::string_view text, data::ReadNotes* notes) {
     // and, as nothing can be read there, is empty (weight 0).
     if (in.position() < text.size() && text[in.position()] == '}') {
       ++enemy.missingEntries;
-      data::noteFault(notes, line, "the table holds fewer actions than its count: the game shows \"EnemyLoad:技数が不正なのさ\"");
+      data::noteFault(notes, line,
+                      "the table holds fewer actions than its count: the game shows \"EnemyLoad:技数が不正なのさ\"");
     }
     int weight = 0, kind = 0, index = 0;
     expect(in.scan("%d:%d_%d\n", {weight, kind, index}) == 3, "an action \"weight:kind_index\"");
@@ -131,7 +133,8 @@ EnemyFile parseEnemyFile(std::string_view text, data::ReadNotes* notes) {
     enemy.actions.push_back(packEnemyAction(weight, kind, index));
   }
   if (entries > 0 && weights == 0) data::noteFault(notes, line, "the action weights sum to 0: no action can be drawn");
-  if (!in.atEnd() && in.getChar() != '}') data::noteMend(notes, line, "the action table goes on past its count and the rest is not read");
+  if (!in.atEnd() && in.getChar() != '}')
+    data::noteMend(notes, line, "the action table goes on past its count and the rest is not read");
   return enemy;
 }
 
@@ -142,7 +145,8 @@ GroupLine parseGroupLine(std::string_view text, int64_t group, data::ReadNotes* 
   const int at = in.line();
   data::noteRecord(notes, at);
   int count = 0;
-  if (in.scan("%d:", {count}) != 1) data::noteFault(notes, at, "expected \"count:enemy,…,;formation_escape_battle_view\"");
+  if (in.scan("%d:", {count}) != 1)
+    data::noteFault(notes, at, "expected \"count:enemy,…,;formation_escape_battle_view\"");
   if (count < 1) data::noteFault(notes, at, "a group names at least one enemy");
   if (count > kMaxGroupEnemies) data::noteMend(notes, at, "enemies past the sixth have no slot and are left out");
   // Every number the line names is read; enemies beyond the sixth have no slot.

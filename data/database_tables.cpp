@@ -121,7 +121,8 @@ DataNameTable parseDataNames(std::span<const uint8_t> file, const FontText& font
     const int at = in.line();
     if (in.readLine(kNameLineBytes, next)) {
       line = next;
-      if (line.back() != '\n' && !in.atEnd()) noteMend(notes, at, "a name is longer than its " + std::to_string(kNameLineBytes - 2) + " bytes and is cut");
+      if (line.back() != '\n' && !in.atEnd())
+        noteMend(notes, at, "a name is longer than its " + std::to_string(kNameLineBytes - 2) + " bytes and is cut");
     } else {
       noteFault(notes, at, "the file holds fewer than " + std::to_string(kDataNameCount) + " names");
     }
@@ -377,7 +378,8 @@ void parseCharacterSheet(std::span<const uint8_t> file, const SheetLimits& limit
   // Equipment bonuses are 8-bit sums: an attribute that passes 255 comes out small.
   for (int i = 0; i < kAttributeCount; ++i)
     if (record.effectiveAttributes[i] < record.baseAttributes[i])
-      noteFault(notes, attributeLine, "attribute " + std::to_string(i) + " with its equipment bonus passes 255 and wraps");
+      noteFault(notes, attributeLine,
+                "attribute " + std::to_string(i) + " with its equipment bonus passes 255 and wraps");
   restoreFull(record);
   const int32_t level = record.baseAttributes[ATTR_LEVEL];
   tables.expToNext = 128 * level * level;

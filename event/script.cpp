@@ -419,10 +419,11 @@ void Script::execute(const ScriptItem& item) {
         if (const ScriptCommandHandler handler = table->find(item.number))
           handler(ScriptCall{*this, runner, item.number, item.start});
       break;
-    case ItemKind::Mark:
-      if (const ScriptCommandHandler handler = !commands ? nullptr : item.letter == '|' ? commands->bar : commands->bang)
-        handler(ScriptCall{*this, runner, 0, item.start});
+    case ItemKind::Mark: {
+      const ScriptCommandHandler handler = !commands ? nullptr : item.letter == '|' ? commands->bar : commands->bang;
+      if (handler) handler(ScriptCall{*this, runner, 0, item.start});
       break;
+    }
     default:
       break;
   }

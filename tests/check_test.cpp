@@ -25,15 +25,17 @@ using check::Report;
 using check::Severity;
 
 const fs::path kDemo = ORVANE_BIN_DIR;
-const char* const kDataDirectories[] = {"Db", "EV", "Enem", "Mat", "Mdl", "OTSK", "RES", "SCHR",
-                                        "Wea", "Zms", "ev", "oTsk", "se", "tex", "wz"};
+const char* const kDataDirectories[] = {"Db",  "EV",  "Enem", "Mat",  "Mdl", "OTSK", "RES", "SCHR",
+                                        "Wea", "Zms", "ev",   "oTsk", "se",  "tex",  "wz"};
 
 std::string readAll(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-void writeAll(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+void writeAll(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
 
 // A script or table text written as the game's files are: code page 932, CR LF.
 void writeGameText(const fs::path& path, const std::string& utf8) {
@@ -77,7 +79,8 @@ std::string describe(const Report& report) {
 
 // A copy of the demo's data directories.
 void copyDemo(const fs::path& to) {
-  for (const char* directory : kDataDirectories) fs::copy(kDemo / directory, to / directory, fs::copy_options::recursive);
+  for (const char* directory : kDataDirectories)
+    fs::copy(kDemo / directory, to / directory, fs::copy_options::recursive);
 }
 
 struct Planted {
@@ -187,62 +190,66 @@ TEST(Check, PlantedFaultsGiveExactlyTheirFindings) {
   const Report report = check::checkTree(t.string());
   const Severity E = Severity::Error, W = Severity::Warning;
   const std::string scene = "ev/planted.zd";
-  expectExactly(report, {
-      {"missing label", scene, 2, E, "the label \"nowhere\" is not defined"},
-      {"label in the wrong direction", scene, 3, E, "the label \"later\" stands only after this jump, and c4 searches backward"},
-      {"duplicate label", scene, 5, W, "the label \"later\" is defined twice (first on line 4)"},
-      {"long integer", scene, 6, E, "an integer argument of 17 or more characters"},
-      {"minus operator", scene, 7, E, "\"-\" is no operator of c0"},
-      {"variable out of range", scene, 8, E, "V7 is no variable"},
-      {"undefined f", scene, 9, W, "f99 is not a command of a scene script"},
-      {"place label", scene, 10, E, "the map \"planted\" has event 3 on its faces, but this script has no label \"場3\""},
-      {"map", scene, 11, E, "the map \"nomap\" (Mat\\nomap.mp) is not in the tree"},
-      {"sky", scene, 12, E, "the sky \"nosky\" (Mat\\SKY\\nosky.zd)"},
-      {"sound", scene, 13, E, "the sound \"nose\" (se\\nose.zse)"},
-      {"actor script", scene, 14, E, "the actor script \"NOBODY\" (ev\\OSCR\\NOBODY.zd)"},
-      {"SPOKEN", scene, 15, E, "the actor script \"PLANTED\" has no label \"SPOKEN\""},
-      {"music", scene, 16, W, "the music \"nomusic\" (Zms\\nomusic.zms) is not in the tree: the music is silent"},
-      {"character", scene, 17, E, "the character \"NOCHARA\" (mdl\\NOCHARA.ZD)"},
-      {"object task", scene, 18, E, "the object task \"notask\" (oTsk\\notask.zd)"},
-      {"font in a message", scene, 19, E, "'鬱' is not in the font table"},
-      {"group", scene, 20, E, "group 99 is not in Enem\\Group.zd"},
-      {"battle map", scene, 21, E, "the battle map mat\\btl9.mp"},
-      {"character sheet", scene, 22, E, "character 9 has no sheet SCHR\\c9.zd"},
-      {"portrait", scene, 23, E, "the portrait of party member 4 (KAEDE), SCHR\\KAEDE.zgr"},
-      {"f50 label", scene, 24, E, "the actor script \"PLANTED\" of actor 4 has no label \"nolabel\""},
-      {"debugging box", scene, 25, W, "c6 shows the debugging message box \"left behind\""},
-      {"family without a table", scene, 26, W, "b3 is not a command of a scene script: the letter is free text"},
-      {"unclosed string", scene, 27, E, "the string \"unclosed #"},
-      {"undefined o", "ev/OSCR/PLANTED.zd", 2, W, "o9 is not a command of an actor script"},
-      {"texture of an object task", "oTsk/planted.zd", 1, E, "the texture \"notex\" (OTSK\\notex.AU)"},
-      {"undefined w", "wz/planted.zd", 1, W, "w99 is not a command of an action script"},
-      {"object task of w19", "wz/planted.zd", 2, E, "the object task \"noTask\" (oTsk\\noTask.zd)"},
-      {"view label", "wz/planted.zd", 3, E, "the view script View0 has no label \"RC9\""},
-      {"view label", "wz/planted.zd", 3, E, "the view script View1 has no label \"RC9\""},
-      {"battle label", "EV/BTL/be9.zd", 0, E, "no label \"負\""},
-      {"scene of b6", "EV/BTL/be9.zd", 3, E, "the scene script \"noscene\" (ev\\noscene.zd)"},
-      {"undefined b", "EV/BTL/be9.zd", 4, W, "b9 is not a command of a battle script"},
-      {"RC1", "EV/VIEW/View9.zd", 0, E, "no label \"RC1\""},
-      {"range", "Db/WZ.zd", 2, E, "the MP cost 300 is not in -1 … 255"},
-      {"action script", "Db/WZ.zd", 5, E, "technique 3 needs the action script wz\\wz3.zd"},
-      {"range", "Db/ItmDt.zd", 2, E, "the kind 9 is not in 0 … 7"},
-      {"mend", "SCHR/c2.zd", 12, W, "scroll 7 is not in Db\\MkmnDt.zd and stays empty"},
-      {"font in a table", "Db/dataName.zd", 4, E, "'鬱' is not in the font table"},
-      {"weights", "Enem/e1.zd", lastAction, E, "the action weights sum to 0"},
-      {"figure", "Enem/e2.zd", figure, E, "the figure Mdl\\NOBODY.ZD is not in the tree"},
-      {"enemy of a group", "Enem/Group.zd", group, E, "the enemy file Enem\\e9.zd"},
-      {"formation of a group", "Enem/Group.zd", group, E, "formation 7 is not in Enem\\Form.zd"},
-      {"battle script of a group", "Enem/Group.zd", group, E, "the battle script EV\\BTL\\be5.zd"},
-      {"texture", "Mat/bad.zgr", 0, E, "the texture cannot be read as a DDS or BMP image"},
-      {"sound", "se/bad.zse", 0, E, "message box \"ウエイブファイルが見つかりません\""},
-      {"music", "Zms/bad.zms", 0, E, "not a Standard MIDI File"},
-      {"model", "Mdl/broken.zdm", 0, E, "は壊れているのさ"},
-      {"Mat model", "Mat/broken.mp", 0, E, "message box \"Materialが設定されておりません！\""},
-      {"Mat model", "Mat/broken.mp", 0, E, "を読込めません！"},
-      {"sky face", "Mat/SKY/sb1.zd", 0, E, "ZCV_ZSFmt::オープンエラーなのさ"},
-      {"pixel shader", "RES/ps0.zf", 0, E, "the pixel shader cannot be translated"},
-      {"file of the program", "wz/LACKMP.zd", 0, E, "the game loads this file in battle"},
-  });
+  expectExactly(
+      report,
+      {
+          {"missing label", scene, 2, E, "the label \"nowhere\" is not defined"},
+          {"label in the wrong direction", scene, 3, E,
+           "the label \"later\" stands only after this jump, and c4 searches backward"},
+          {"duplicate label", scene, 5, W, "the label \"later\" is defined twice (first on line 4)"},
+          {"long integer", scene, 6, E, "an integer argument of 17 or more characters"},
+          {"minus operator", scene, 7, E, "\"-\" is no operator of c0"},
+          {"variable out of range", scene, 8, E, "V7 is no variable"},
+          {"undefined f", scene, 9, W, "f99 is not a command of a scene script"},
+          {"place label", scene, 10, E,
+           "the map \"planted\" has event 3 on its faces, but this script has no label \"場3\""},
+          {"map", scene, 11, E, "the map \"nomap\" (Mat\\nomap.mp) is not in the tree"},
+          {"sky", scene, 12, E, "the sky \"nosky\" (Mat\\SKY\\nosky.zd)"},
+          {"sound", scene, 13, E, "the sound \"nose\" (se\\nose.zse)"},
+          {"actor script", scene, 14, E, "the actor script \"NOBODY\" (ev\\OSCR\\NOBODY.zd)"},
+          {"SPOKEN", scene, 15, E, "the actor script \"PLANTED\" has no label \"SPOKEN\""},
+          {"music", scene, 16, W, "the music \"nomusic\" (Zms\\nomusic.zms) is not in the tree: the music is silent"},
+          {"character", scene, 17, E, "the character \"NOCHARA\" (mdl\\NOCHARA.ZD)"},
+          {"object task", scene, 18, E, "the object task \"notask\" (oTsk\\notask.zd)"},
+          {"font in a message", scene, 19, E, "'鬱' is not in the font table"},
+          {"group", scene, 20, E, "group 99 is not in Enem\\Group.zd"},
+          {"battle map", scene, 21, E, "the battle map mat\\btl9.mp"},
+          {"character sheet", scene, 22, E, "character 9 has no sheet SCHR\\c9.zd"},
+          {"portrait", scene, 23, E, "the portrait of party member 4 (KAEDE), SCHR\\KAEDE.zgr"},
+          {"f50 label", scene, 24, E, "the actor script \"PLANTED\" of actor 4 has no label \"nolabel\""},
+          {"debugging box", scene, 25, W, "c6 shows the debugging message box \"left behind\""},
+          {"family without a table", scene, 26, W, "b3 is not a command of a scene script: the letter is free text"},
+          {"unclosed string", scene, 27, E, "the string \"unclosed #"},
+          {"undefined o", "ev/OSCR/PLANTED.zd", 2, W, "o9 is not a command of an actor script"},
+          {"texture of an object task", "oTsk/planted.zd", 1, E, "the texture \"notex\" (OTSK\\notex.AU)"},
+          {"undefined w", "wz/planted.zd", 1, W, "w99 is not a command of an action script"},
+          {"object task of w19", "wz/planted.zd", 2, E, "the object task \"noTask\" (oTsk\\noTask.zd)"},
+          {"view label", "wz/planted.zd", 3, E, "the view script View0 has no label \"RC9\""},
+          {"view label", "wz/planted.zd", 3, E, "the view script View1 has no label \"RC9\""},
+          {"battle label", "EV/BTL/be9.zd", 0, E, "no label \"負\""},
+          {"scene of b6", "EV/BTL/be9.zd", 3, E, "the scene script \"noscene\" (ev\\noscene.zd)"},
+          {"undefined b", "EV/BTL/be9.zd", 4, W, "b9 is not a command of a battle script"},
+          {"RC1", "EV/VIEW/View9.zd", 0, E, "no label \"RC1\""},
+          {"range", "Db/WZ.zd", 2, E, "the MP cost 300 is not in -1 … 255"},
+          {"action script", "Db/WZ.zd", 5, E, "technique 3 needs the action script wz\\wz3.zd"},
+          {"range", "Db/ItmDt.zd", 2, E, "the kind 9 is not in 0 … 7"},
+          {"mend", "SCHR/c2.zd", 12, W, "scroll 7 is not in Db\\MkmnDt.zd and stays empty"},
+          {"font in a table", "Db/dataName.zd", 4, E, "'鬱' is not in the font table"},
+          {"weights", "Enem/e1.zd", lastAction, E, "the action weights sum to 0"},
+          {"figure", "Enem/e2.zd", figure, E, "the figure Mdl\\NOBODY.ZD is not in the tree"},
+          {"enemy of a group", "Enem/Group.zd", group, E, "the enemy file Enem\\e9.zd"},
+          {"formation of a group", "Enem/Group.zd", group, E, "formation 7 is not in Enem\\Form.zd"},
+          {"battle script of a group", "Enem/Group.zd", group, E, "the battle script EV\\BTL\\be5.zd"},
+          {"texture", "Mat/bad.zgr", 0, E, "the texture cannot be read as a DDS or BMP image"},
+          {"sound", "se/bad.zse", 0, E, "message box \"ウエイブファイルが見つかりません\""},
+          {"music", "Zms/bad.zms", 0, E, "not a Standard MIDI File"},
+          {"model", "Mdl/broken.zdm", 0, E, "は壊れているのさ"},
+          {"Mat model", "Mat/broken.mp", 0, E, "message box \"Materialが設定されておりません！\""},
+          {"Mat model", "Mat/broken.mp", 0, E, "を読込めません！"},
+          {"sky face", "Mat/SKY/sb1.zd", 0, E, "ZCV_ZSFmt::オープンエラーなのさ"},
+          {"pixel shader", "RES/ps0.zf", 0, E, "the pixel shader cannot be translated"},
+          {"file of the program", "wz/LACKMP.zd", 0, E, "the game loads this file in battle"},
+      });
 }
 
 TEST(Check, TheDemoTreeIsClean) {
@@ -256,7 +263,8 @@ TEST(Check, EmptyDirectoriesDamagedFilesAndOtherPathsDoNotStopIt) {
     const TempDataRoot empty;
     const Report report = check::checkTree(empty.path().string());
     bool fonts = false;
-    for (const Finding& f : report.findings) fonts = fonts || (f.file == "RES/Fonts.zd" && f.text.find("Fonts datas are nothing!") != std::string::npos);
+    for (const Finding& f : report.findings)
+      fonts = fonts || (f.file == "RES/Fonts.zd" && f.text.find("Fonts datas are nothing!") != std::string::npos);
     EXPECT_TRUE(fonts) << describe(report);
   }
   {
@@ -305,7 +313,8 @@ TEST(Check, TheProgramPrintsCompilerStyleLinesAndExitsWithTheVerdict) {
   EXPECT_NE(out.find("RES/Fonts.zd:0: error: message box \"Fonts datas are nothing!\"\n"), std::string::npos) << out;
   EXPECT_EQ(run("--json '" + empty.path().string() + "'", out), 1);
   EXPECT_EQ(out.rfind("{\"errors\": ", 0), 0u) << out;
-  EXPECT_NE(out.find("{\"file\": \"RES/Fonts.zd\", \"line\": 0, \"severity\": \"error\", \"text\": "), std::string::npos)
+  EXPECT_NE(out.find("{\"file\": \"RES/Fonts.zd\", \"line\": 0, \"severity\": \"error\", \"text\": "),
+            std::string::npos)
       << out;
   EXPECT_EQ(run("", out), 2);
 
@@ -313,8 +322,9 @@ TEST(Check, TheProgramPrintsCompilerStyleLinesAndExitsWithTheVerdict) {
   report.findings = {{"ev/a.zd", 3, Severity::Warning, "a \"quoted\" text"}, {"Db/WZ.zd", 0, Severity::Error, "x"}};
   EXPECT_EQ(check::textReport(report),
             "ev/a.zd:3: warning: a \"quoted\" text\nDb/WZ.zd:0: error: x\norvane-check: 1 error(s), 1 warning(s)\n");
-  EXPECT_EQ(check::jsonReport(report),
-            "{\"errors\": 1, \"warnings\": 1, \"findings\": [{\"file\": \"ev/a.zd\", \"line\": 3, \"severity\": \"warning\", "
-            "\"text\": \"a \\\"quoted\\\" text\"}, {\"file\": \"Db/WZ.zd\", \"line\": 0, \"severity\": \"error\", "
-            "\"text\": \"x\"}]}\n");
+  EXPECT_EQ(
+      check::jsonReport(report),
+      "{\"errors\": 1, \"warnings\": 1, \"findings\": [{\"file\": \"ev/a.zd\", \"line\": 3, \"severity\": \"warning\", "
+      "\"text\": \"a \\\"quoted\\\" text\"}, {\"file\": \"Db/WZ.zd\", \"line\": 0, \"severity\": \"error\", "
+      "\"text\": \"x\"}]}\n");
 }

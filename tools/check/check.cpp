@@ -117,7 +117,9 @@ std::string oneLine(std::string_view text) {
   return line;
 }
 
-const char* severityName(Severity severity) { return severity == Severity::Error ? "error" : "warning"; }
+const char* severityName(Severity severity) {
+  return severity == Severity::Error ? "error" : "warning";
+}
 
 }  // namespace
 
@@ -140,11 +142,13 @@ Report Findings::report() const {
 }
 
 int Report::errors() const {
-  return static_cast<int>(std::count_if(findings.begin(), findings.end(),
-                                        [](const Finding& f) { return f.severity == Severity::Error; }));
+  return static_cast<int>(
+      std::count_if(findings.begin(), findings.end(), [](const Finding& f) { return f.severity == Severity::Error; }));
 }
 
-int Report::warnings() const { return static_cast<int>(findings.size()) - errors(); }
+int Report::warnings() const {
+  return static_cast<int>(findings.size()) - errors();
+}
 
 // ---- message boxes ----
 
@@ -152,7 +156,9 @@ MessageTrap::MessageTrap() {
   plat::SetMessageBoxHandler([this](const std::string& text, const std::string&) { texts_.push_back(text); });
 }
 
-MessageTrap::~MessageTrap() { plat::SetMessageBoxHandler(nullptr); }
+MessageTrap::~MessageTrap() {
+  plat::SetMessageBoxHandler(nullptr);
+}
 
 std::vector<std::string> MessageTrap::take() {
   std::vector<std::string> taken;
@@ -182,7 +188,9 @@ std::string reportPath(std::string_view gamePath) {
   return path;
 }
 
-std::string utf8(std::string_view cp932) { return plat::Utf8FromCp932(cp932); }
+std::string utf8(std::string_view cp932) {
+  return plat::Utf8FromCp932(cp932);
+}
 
 std::string lowerCase(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

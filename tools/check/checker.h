@@ -96,7 +96,7 @@ struct ScannedScript {
   std::string directory;  // the game's directory argument ("ev\OSCR")
   std::string name;       // the script's name as the game names it
   Runner runner = Runner::Scene;
-  Script script;          // the loaded text, with the runner's commands
+  Script script;  // the loaded text, with the runner's commands
   std::vector<int> lineStarts;
   std::vector<LabelDefinition> labels;
   std::vector<CommandUse> uses;

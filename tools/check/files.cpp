@@ -103,7 +103,8 @@ void checkPixelShader(Context& context, const std::string& file) {
   plat::PixelShaderCode code;
   std::string error;
   if (!bytes || bytes->empty() || !plat::TranslatePixelShader(std::string(bytes->begin(), bytes->end()), &code, &error))
-    context.findings.error(file, 0, "the pixel shader cannot be translated (" + error + "): the game shows \"PxSでエラーが！\"");
+    context.findings.error(file, 0,
+                           "the pixel shader cannot be translated (" + error + "): the game shows \"PxSでエラーが！\"");
 }
 
 void checkSky(Context& context, const std::string& file, const std::string& name) {
@@ -133,12 +134,13 @@ constexpr FixedFile kFixedMusic[] = {
 void checkFixedFiles(Context& context) {
   for (const FixedFile& fixed : kFixedFiles)
     if (!findFile(fixed.path))
-      context.findings.error(reportPath(fixed.path), 0, std::string("the game loads this file ") + fixed.when +
-                                                            "; it is not in the tree");
+      context.findings.error(reportPath(fixed.path), 0,
+                             std::string("the game loads this file ") + fixed.when + "; it is not in the tree");
   for (const FixedFile& fixed : kFixedMusic)
     if (!findFile(fixed.path))
-      context.findings.warning(reportPath(fixed.path), 0, std::string("the game plays this music ") + fixed.when +
-                                                              "; without the file it is silent");
+      context.findings.warning(
+          reportPath(fixed.path), 0,
+          std::string("the game plays this music ") + fixed.when + "; without the file it is silent");
 }
 
 }  // namespace
@@ -149,15 +151,24 @@ void checkFiles(Context& context) {
     const std::string extension = lowerCase(path.extension().string());
     const std::string directory = lowerCase(path.parent_path().generic_string());
     const std::string name = path.stem().string();
-    if (extension == ".au" || extension == ".zgr") checkTexture(context, file);
-    else if (extension == ".zse") checkSound(context, file);
-    else if (extension == ".zms") checkMusic(context, file);
-    else if (extension == ".mp" && directory == "mat") checkMap(context, file, name);
-    else if (extension == ".mp" || extension == ".zdx") checkMatModel(context, file, directory, name);
-    else if (extension == ".zdm") checkRbModel(context, file);
-    else if (extension == ".zd" && directory == "mdl") checkCharacter(context, file, name);
-    else if (extension == ".zd" && directory == "mat/sky") checkSky(context, file, name);
-    else if (extension == ".zf") checkPixelShader(context, file);
+    if (extension == ".au" || extension == ".zgr")
+      checkTexture(context, file);
+    else if (extension == ".zse")
+      checkSound(context, file);
+    else if (extension == ".zms")
+      checkMusic(context, file);
+    else if (extension == ".mp" && directory == "mat")
+      checkMap(context, file, name);
+    else if (extension == ".mp" || extension == ".zdx")
+      checkMatModel(context, file, directory, name);
+    else if (extension == ".zdm")
+      checkRbModel(context, file);
+    else if (extension == ".zd" && directory == "mdl")
+      checkCharacter(context, file, name);
+    else if (extension == ".zd" && directory == "mat/sky")
+      checkSky(context, file, name);
+    else if (extension == ".zf")
+      checkPixelShader(context, file);
   }
   resetField();
   resetSky();

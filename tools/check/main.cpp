@@ -13,10 +13,14 @@ int main(int argc, char** argv) {
   std::string dir;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--json") json = true;
-    else if (arg == "--strict") strict = true;
-    else if (dir.empty() && !arg.empty() && arg[0] != '-') dir = arg;
-    else usage = true;
+    if (arg == "--json")
+      json = true;
+    else if (arg == "--strict")
+      strict = true;
+    else if (dir.empty() && !arg.empty() && arg[0] != '-')
+      dir = arg;
+    else
+      usage = true;
   }
   if (usage || dir.empty()) {
     std::fprintf(stderr, "usage: orvane-check [--json] [--strict] <data directory>\n");

@@ -17,8 +17,12 @@ namespace check {
 
 namespace {
 
-std::optional<int32_t> known(const CommandUse& use, int variable) { return use.known.v[static_cast<size_t>(variable)]; }
-bool knownAs(const CommandUse& use, int variable, int32_t value) { return known(use, variable) == value; }
+std::optional<int32_t> known(const CommandUse& use, int variable) {
+  return use.known.v[static_cast<size_t>(variable)];
+}
+bool knownAs(const CommandUse& use, int variable, int32_t value) {
+  return known(use, variable) == value;
+}
 
 // A file that a command loads, by its game path.
 struct NamedFile {
@@ -109,15 +113,16 @@ class References {
     const std::optional<NamedFile> named = namedFile(s, use);
     if (!named || findFile(named->path)) return;
     context_.findings.add(named->severity, s.file, use.line,
-                          named->what + " \"" + utf8(*use.known.str) + "\" (" + utf8(named->path) + ") is not in the tree" +
-                              named->consequence);
+                          named->what + " \"" + utf8(*use.known.str) + "\" (" + utf8(named->path) +
+                              ") is not in the tree" + named->consequence);
   }
 
   // f1 messages, f5 choice entries, o19 scene texts and w1 help texts.
   void texts(const ScannedScript& s, const CommandUse& use) {
-    const bool drawn = (use.family == 'f' && use.number == 1) || (use.family == 'f' && use.number == 5 && knownAs(use, 0, 2)) ||
-                       (use.family == 'o' && use.number == 19 && s.runner == Runner::ObjectTask && knownAs(use, 0, -1)) ||
-                       (use.family == 'w' && use.number == 1 && use.known.str != "ST");
+    const bool drawn =
+        (use.family == 'f' && use.number == 1) || (use.family == 'f' && use.number == 5 && knownAs(use, 0, 2)) ||
+        (use.family == 'o' && use.number == 19 && s.runner == Runner::ObjectTask && knownAs(use, 0, -1)) ||
+        (use.family == 'w' && use.number == 1 && use.known.str != "ST");
     if (!drawn) return;
     for (size_t i = 0; i < use.known.pieces.size(); ++i) {
       std::string_view text = use.known.pieces[i].text;
@@ -146,8 +151,9 @@ class References {
       // The actor can be talked to: the talk enters its script at "SPOKEN".
       ScannedScript* actor = script("ev\\OSCR\\" + name + ".zd");
       if (actor && !actor->hasLabel("SPOKEN"))
-        error(s.file, use.line, "the actor script \"" + utf8(name) + "\" has no label \"SPOKEN\": talking to actor " +
-                                    std::to_string(*known(use, 4)) + " shows \"ラベルがねぇよ\"");
+        error(s.file, use.line,
+              "the actor script \"" + utf8(name) + "\" has no label \"SPOKEN\": talking to actor " +
+                  std::to_string(*known(use, 4)) + " shows \"ラベルがねぇよ\"");
     }
     if (use.number == 31 && s.runner == Runner::Scene) {
       const auto events = context_.mapEvents.find(lowerCase(name));
@@ -155,8 +161,9 @@ class References {
       for (const int n : events->second) {
         const std::string label = sjis("場") + std::to_string(n);
         if (!s.hasLabel(label))
-          error(s.file, use.line, "the map \"" + utf8(name) + "\" has event " + std::to_string(n) +
-                                      " on its faces, but this script has no label \"" + utf8(label) + "\"");
+          error(s.file, use.line,
+                "the map \"" + utf8(name) + "\" has event " + std::to_string(n) +
+                    " on its faces, but this script has no label \"" + utf8(label) + "\"");
       }
     }
     if (use.number == 50 && known(use, 3)) {
@@ -164,8 +171,9 @@ class References {
       if (actor == cast.end()) return;
       ScannedScript* target = script("ev\\OSCR\\" + actor->second + ".zd");
       if (target && !target->hasLabel(name))
-        error(s.file, use.line, "the actor script \"" + utf8(actor->second) + "\" of actor " + std::to_string(actor->first) +
-                                    " has no label \"" + utf8(name) + "\"");
+        error(s.file, use.line,
+              "the actor script \"" + utf8(actor->second) + "\" of actor " + std::to_string(actor->first) +
+                  " has no label \"" + utf8(name) + "\"");
     }
   }
 
@@ -203,19 +211,20 @@ class References {
     // 0 fills the first empty slot; 1 … 5 empty slots or ask; any other puts V2 into slot V1.
     if ((selector >= 1 && selector <= 5) || character <= 0) return;
     if (character >= context_.characterCount) {
-      error(s.file, use.line, "character " + std::to_string(character) + " has no sheet SCHR\\c" +
-                                  std::to_string(character) + ".zd");
+      error(s.file, use.line,
+            "character " + std::to_string(character) + " has no sheet SCHR\\c" + std::to_string(character) + ".zd");
       return;
     }
     if (!members_.insert(character).second) return;
     const SchrRecord& record = gCharacters[static_cast<size_t>(character)];
     const std::string name(record.scriptName, strnlen(record.scriptName, sizeof record.scriptName));
     const std::string who = "party member " + std::to_string(character) + " (" + utf8(name) + ")";
-    const std::pair<std::string, const char*> needs[] = {
-        {"SCHR\\" + name + ".zgr", "portrait"}, {"ev\\OSCR\\" + name + ".zd", "actor script"},
-        {"mdl\\" + name + ".ZD", "figure"}};
+    const std::pair<std::string, const char*> needs[] = {{"SCHR\\" + name + ".zgr", "portrait"},
+                                                         {"ev\\OSCR\\" + name + ".zd", "actor script"},
+                                                         {"mdl\\" + name + ".ZD", "figure"}};
     for (const auto& [path, what] : needs)
-      if (!findFile(path)) error(s.file, use.line, "the " + std::string(what) + " of " + who + ", " + path + ", is not in the tree");
+      if (!findFile(path))
+        error(s.file, use.line, "the " + std::string(what) + " of " + who + ", " + path + ", is not in the tree");
     for (int hand = 0; hand < 2; ++hand) {
       const uint8_t index = record.equipped[hand];
       if (index >= kItemSlots || record.items[index] == kNoItem) continue;
@@ -248,7 +257,8 @@ class References {
       for (const int32_t view : views) {
         ScannedScript* target = script(std::string(kScriptDirView) + "\\View" + std::to_string(view) + ".zd");
         if (target && !target->hasLabel(label))
-          error(use.script->file, use.line, "the view script View" + std::to_string(view) + " has no label \"" + label + "\"");
+          error(use.script->file, use.line,
+                "the view script View" + std::to_string(view) + " has no label \"" + label + "\"");
       }
     }
   }
@@ -269,6 +279,8 @@ class References {
 
 }  // namespace
 
-void checkReferences(Context& context, std::vector<ScannedScript>& scripts) { References(context, scripts).check(); }
+void checkReferences(Context& context, std::vector<ScannedScript>& scripts) {
+  References(context, scripts).check();
+}
 
 }  // namespace check

@@ -92,7 +92,8 @@ class Reader {
   void messages(int line) {
     for (const std::string& text : context_.trap.take()) {
       if (text == "gInt:ん？")
-        error(line, "an integer argument of 17 or more characters: the game shows \"gInt:ん？\" and reads the first 17");
+        error(line,
+              "an integer argument of 17 or more characters: the game shows \"gInt:ん？\" and reads the first 17");
       else
         error(line, "message box \"" + text + "\"");
     }
@@ -120,7 +121,8 @@ class Reader {
 
   void stringEnd(const Calculation& c, int line) {
     if (c.textEnd == StringEnd::Unclosed)
-      error(line, "the string \"" + utf8(c.text.substr(0, 40)) + "\" has no closing \"//\": it runs to the end of the text");
+      error(line,
+            "the string \"" + utf8(c.text.substr(0, 40)) + "\" has no closing \"//\": it runs to the end of the text");
     else if (c.textEnd == StringEnd::Cut)
       error(line, "a string of more than 255 characters: the game cuts it and skips the next two characters");
   }
@@ -136,7 +138,8 @@ class Reader {
     switch (c.command) {
       case '0': {
         if (c.op == '-') {
-          error(line, "\"-\" is no operator of c0: the game shows \"あ!!\" (subtract with \"+\" and a negative number)");
+          error(line,
+                "\"-\" is no operator of c0: the game shows \"あ!!\" (subtract with \"+\" and a negative number)");
           break;
         }
         needVariable(c.i, line);
@@ -146,12 +149,22 @@ class Reader {
         const auto wrap = [](int64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(value)); };
         switch (c.op) {
           case '=': x = c.a; break;
-          case '+': if (x) x = wrap(int64_t{*x} + c.a); break;
-          case '*': if (x) x = wrap(int64_t{*x} * c.a); break;
-          case '/': if (x && c.a != 0) x = wrap(int64_t{*x} / c.a); break;
-          case '!': if (x) x = *x == 0 ? 1 : 0; break;
+          case '+':
+            if (x) x = wrap(int64_t{*x} + c.a);
+            break;
+          case '*':
+            if (x) x = wrap(int64_t{*x} * c.a);
+            break;
+          case '/':
+            if (x && c.a != 0) x = wrap(int64_t{*x} / c.a);
+            break;
+          case '!':
+            if (x) x = *x == 0 ? 1 : 0;
+            break;
           case 'C': x = Script::isVariable(c.a) ? v[static_cast<size_t>(c.a)] : x; break;
-          case 'R': if (c.a != 0) x.reset(); break;
+          case 'R':
+            if (c.a != 0) x.reset();
+            break;
           default: break;
         }
         break;
@@ -179,7 +192,8 @@ class Reader {
       case '5':
         needVariable(c.i, line);
         needVariable(c.j, line);
-        if (Script::isVariable(c.i)) v[static_cast<size_t>(c.i)] = Script::isVariable(c.j) ? v[static_cast<size_t>(c.j)] : std::nullopt;
+        if (Script::isVariable(c.i))
+          v[static_cast<size_t>(c.i)] = Script::isVariable(c.j) ? v[static_cast<size_t>(c.j)] : std::nullopt;
         break;
       case '7':
         stringEnd(c, line);
@@ -207,11 +221,14 @@ class Reader {
       return;
     }
     const ScriptCommands& commands = *s_.script.commands;
-    const CommandTable* table = item.letter == 'f' ? commands.f : item.letter == 'o' ? commands.o
-                              : item.letter == 'b' ? commands.b : commands.w;
+    const CommandTable* table = item.letter == 'f'   ? commands.f
+                                : item.letter == 'o' ? commands.o
+                                : item.letter == 'b' ? commands.b
+                                                     : commands.w;
     if (!table->defines(item.number)) {
-      warning(line, name + " is not a command of " + what() +
-                        (item.letter == 'f' ? ": the game shows the variables in a debugging box" : ": it does nothing"));
+      warning(line,
+              name + " is not a command of " + what() +
+                  (item.letter == 'f' ? ": the game shows the variables in a debugging box" : ": it does nothing"));
     }
     s_.uses.push_back({item.letter, item.number, line, known_});
     forgetWritten(item.letter, item.number);
@@ -253,8 +270,7 @@ class Reader {
           known_.pieces.clear();
         }
         break;
-      default:
-        break;
+      default: break;
     }
   }
 
@@ -273,10 +289,11 @@ class Reader {
     const std::string label = utf8(c.text);
     const std::string how = std::string("c") + c.command + " searches " + (forward ? "forward" : "backward");
     if (search(c.text, jump.after, !forward))
-      error(jump.line, "the label \"" + label + "\" stands only " + (forward ? "before" : "after") + " this jump, and " +
-                           how + ": the game shows \"ラベルがねぇよ\" and restarts the script");
+      error(jump.line, "the label \"" + label + "\" stands only " + (forward ? "before" : "after") +
+                           " this jump, and " + how + ": the game shows \"ラベルがねぇよ\" and restarts the script");
     else
-      error(jump.line, "the label \"" + label + "\" is not defined: the game shows \"ラベルがねぇよ\" and restarts the script");
+      error(jump.line,
+            "the label \"" + label + "\" is not defined: the game shows \"ラベルがねぇよ\" and restarts the script");
   }
 
   bool search(const std::string& label, int from, bool forward) {
@@ -284,8 +301,10 @@ class Reader {
     context_.discardMessages();
     if (forward && from >= script.length()) return false;  // the search does nothing at the end
     script.setPosition(from);
-    if (forward) script.FindLabelForward(label);
-    else script.FindLabelBackward(label);
+    if (forward)
+      script.FindLabelForward(label);
+    else
+      script.FindLabelBackward(label);
     return context_.trap.take().empty();
   }
 

@@ -19,9 +19,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool isLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool isLeadByte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
-std::optional<std::vector<uint8_t>> readTreeFile(std::string_view gamePath) { return plat::ReadFile(gamePath); }
+std::optional<std::vector<uint8_t>> readTreeFile(std::string_view gamePath) {
+  return plat::ReadFile(gamePath);
+}
 
 void reportNotes(Context& context, const std::string& file, const data::ReadNotes& notes) {
   for (const data::ReadNotes::Note& note : notes.notes)
@@ -93,13 +97,15 @@ void checkDatabase(Context& context) {
   table(context, "Db\\WZ.zd", loadTechniques, [&](std::span<const uint8_t> bytes, data::ReadNotes& notes) {
     data::parseWaza(bytes, &notes);
     for (size_t i = 0; i < gTechniques.size(); ++i)
-      needActionScript(context, wzFile, recordLine(notes, i), "wz" + std::to_string(i), "technique " + std::to_string(i));
+      needActionScript(context, wzFile, recordLine(notes, i), "wz" + std::to_string(i),
+                       "technique " + std::to_string(i));
   });
   const std::string tkFile = reportPath("Db\\TK.zd");
   table(context, "Db\\TK.zd", loadTkList, [&](std::span<const uint8_t> bytes, data::ReadNotes& notes) {
     data::parseWaza(bytes, &notes);
     for (size_t i = 0; i < gTkList.size(); ++i)
-      needActionScript(context, tkFile, recordLine(notes, i), "tk" + std::to_string(i), "tk entry " + std::to_string(i));
+      needActionScript(context, tkFile, recordLine(notes, i), "tk" + std::to_string(i),
+                       "tk entry " + std::to_string(i));
   });
   const std::string itemFile = reportPath("Db\\ItmDt.zd");
   table(context, "Db\\ItmDt.zd", loadItems, [&](std::span<const uint8_t> bytes, data::ReadNotes& notes) {
@@ -152,7 +158,8 @@ void checkEnemy(Context& context, int number) {
   const EnemyFile enemy = parseEnemyFile(data::textModeBytes(*bytes), &notes);
   reportNotes(context, file, notes);
   if (!findFile("mdl\\" + enemy.model + ".ZD"))
-    context.findings.error(file, recordLine(notes, 3), "the figure Mdl\\" + utf8(enemy.model) + ".ZD is not in the tree");
+    context.findings.error(file, recordLine(notes, 3),
+                           "the figure Mdl\\" + utf8(enemy.model) + ".ZD is not in the tree");
   for (const int32_t weapon : enemy.weapons)
     if (weapon != 0 && !findFile("Wea\\wea" + std::to_string(weapon) + ".ZDX"))
       context.findings.error(file, recordLine(notes, 4),
@@ -172,8 +179,9 @@ void checkEnemy(Context& context, int number) {
     } else if (kind == kActionItem) {
       context.findings.error(file, line, "an enemy carries no items: the game runs NonBtGz for this action");
     } else {
-      context.findings.error(file, line, "command " + std::to_string(index) +
-                                             " is no action of an enemy: the game shows \"例外技術だ！\" and runs wz0");
+      context.findings.error(file, line,
+                             "command " + std::to_string(index) +
+                                 " is no action of an enemy: the game shows \"例外技術だ！\" and runs wz0");
     }
   }
 }
@@ -212,11 +220,11 @@ void checkBattleFiles(Context& context) {
     if (line.formation < 0 || line.formation >= context.formationCount)
       context.findings.error(file, at, "formation " + std::to_string(line.formation) + " is not in Enem\\Form.zd");
     if (!findFile(std::string(kScriptDirBattle) + "\\be" + std::to_string(line.battleScript) + ".zd"))
-      context.findings.error(file, at, "the battle script EV\\BTL\\be" + std::to_string(line.battleScript) +
-                                           ".zd is not in the tree");
+      context.findings.error(
+          file, at, "the battle script EV\\BTL\\be" + std::to_string(line.battleScript) + ".zd is not in the tree");
     if (!findFile(std::string(kScriptDirView) + "\\View" + std::to_string(line.viewScript) + ".zd"))
-      context.findings.error(file, at, "the view script EV\\VIEW\\View" + std::to_string(line.viewScript) +
-                                           ".zd is not in the tree");
+      context.findings.error(
+          file, at, "the view script EV\\VIEW\\View" + std::to_string(line.viewScript) + ".zd is not in the tree");
   }
 }
 
@@ -231,13 +239,15 @@ void checkDrawnText(Context& context, std::string_view file, int line, std::stri
       const std::string character(cp932.substr(i, 2));
       // The cell the game's conversion picks must hold the character itself.
       if (glyphStringText(data::glyphStringOf(gFontText, character)) != character)
-        context.findings.error(file, line, "'" + utf8(character) + "' is not in the font table RES\\Fonts.zd: it is drawn blank");
+        context.findings.error(file, line,
+                               "'" + utf8(character) + "' is not in the font table RES\\Fonts.zd: it is drawn blank");
       i += 2;
       continue;
     }
     if (!scriptText || c >= 0x80)
-      context.findings.error(file, line, "'" + utf8(cp932.substr(i, 1)) +
-                                             "' is a one-byte character: the game draws only two-byte characters");
+      context.findings.error(
+          file, line,
+          "'" + utf8(cp932.substr(i, 1)) + "' is a one-byte character: the game draws only two-byte characters");
     ++i;
   }
 }
