@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "data/database.h"
+#include "data/text_scanner.h"
 
 constexpr int kMaxGroupEnemies = 6;
 constexpr size_t kLineSkipLimit = 255;    // a skipped line of the group and formation files
@@ -49,8 +50,10 @@ struct EnemyFile {
   std::vector<uint32_t> actions;  // the action table (packEnemyAction entries)
   int missingEntries = 0;         // entries that met "}" instead: one message each
 };
-// The file's text as a file opened in text mode delivers it.
-EnemyFile parseEnemyFile(std::string_view text);
+// The file's text as a file opened in text mode delivers it. The notes' record lines are, in
+// order: name, maxima, attributes, figure, weapons, magic, set A, set B, alpha, pair, rewards,
+// count, then one per action.
+EnemyFile parseEnemyFile(std::string_view text, data::ReadNotes* notes = nullptr);
 
 // Line g of the group file.
 struct GroupLine {
@@ -60,11 +63,12 @@ struct GroupLine {
   int32_t battleScript = 0;
   int32_t viewScript = 0;
 };
-GroupLine parseGroupLine(std::string_view text, int64_t group);
+GroupLine parseGroupLine(std::string_view text, int64_t group, data::ReadNotes* notes = nullptr);
 
 // Line f of the formation file into the homes of slots 3 … 8: each pair read replaces x and z;
 // what cannot be read stays.
-void readFormationLine(std::string_view text, int64_t formation, float (&x)[6], float (&z)[6]);
+void readFormationLine(std::string_view text, int64_t formation, float (&x)[6], float (&z)[6],
+                       data::ReadNotes* notes = nullptr);
 
 struct BattleMapHeader {
   float unused = 0;

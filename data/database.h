@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/graphics.h"
+#include "data/text_scanner.h"
 
 // ---------------------------------------------------------------------------------------------
 // Glyph strings and the font table
@@ -230,12 +231,13 @@ namespace data {
 // The cell of each two-byte character, blankGlyph for characters without one.
 GlyphString glyphStringOf(const FontText& font, std::string_view sjisText);
 
+// The readers note what the data checker wants to know when given notes (data/text_scanner.h).
 FontText parseFontText(std::span<const uint8_t> file);
-DataNameTable parseDataNames(std::span<const uint8_t> file, const FontText& font);
-std::vector<FirstCommand> parseFirstCommands(std::span<const uint8_t> file);
-std::vector<WazaRecord> parseWaza(std::span<const uint8_t> file);  // WZ and TK
-std::vector<ItemRecord> parseItems(std::span<const uint8_t> file);
-std::vector<MkmnRecord> parseScrolls(std::span<const uint8_t> file, int techniqueCount);
+DataNameTable parseDataNames(std::span<const uint8_t> file, const FontText& font, ReadNotes* notes = nullptr);
+std::vector<FirstCommand> parseFirstCommands(std::span<const uint8_t> file, ReadNotes* notes = nullptr);
+std::vector<WazaRecord> parseWaza(std::span<const uint8_t> file, ReadNotes* notes = nullptr);  // WZ and TK
+std::vector<ItemRecord> parseItems(std::span<const uint8_t> file, ReadNotes* notes = nullptr);
+std::vector<MkmnRecord> parseScrolls(std::span<const uint8_t> file, int techniqueCount, ReadNotes* notes = nullptr);
 
 // What a character sheet is checked against.
 struct SheetLimits {
@@ -243,10 +245,12 @@ struct SheetLimits {
   int tkCount = 0;
   int scrollCount = 0;
   std::span<const ItemRecord> items;
+  int firstCommandCount = 256;  // only the notes look at it
 };
-// Reads one sheet into a constructed record and its tables, then derives it.
+// Reads one sheet into a constructed record and its tables, then derives it. The notes' record
+// lines are the sheet's twelve lines.
 void parseCharacterSheet(std::span<const uint8_t> file, const SheetLimits& limits, SchrRecord& record,
-                         CharacterTables& tables);
+                         CharacterTables& tables, ReadNotes* notes = nullptr);
 
 void recompute(SchrRecord& record, std::span<const ItemRecord> items, bool includeBase);
 

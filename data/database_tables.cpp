@@ -33,10 +33,28 @@ void copyField(char* field, size_t size, std::string_view text) {
   std::memcpy(field, text.data(), n);
 }
 
-int recordCount(TextScanner& in) {
+int recordCount(TextScanner& in, ReadNotes* notes) {
   int count = 0;
-  in.scan("%d\n", {count});
+  const int line = in.line();
+  if (in.scan("%d\n", {count}) != 1) noteFault(notes, line, "the file does not begin with its record count");
+  if (count > kMaxRecords) noteMend(notes, line, "only the first " + std::to_string(kMaxRecords) + " records are read");
+  noteRange(notes, line, "the record count", count, 0, kMaxRecords);
   return std::clamp(count, 0, kMaxRecords);
+}
+
+// Notes the line a record begins on; a record past the end of the file is a fault (once).
+int recordStart(TextScanner& in, ReadNotes* notes, size_t index, size_t count) {
+  const int line = in.line();
+  noteRecord(notes, line);
+  if (in.atEnd() && index + 1 == count)
+    noteFault(notes, line, "the count line says " + std::to_string(count) + " records; the file holds fewer");
+  return line;
+}
+
+// A text field cut to its bytes by the reader.
+void noteCut(ReadNotes* notes, int line, std::string_view what, const std::string& text, size_t bytes) {
+  if (text.size() > bytes)
+    noteMend(notes, line, std::string(what) + " is longer than its " + std::to_string(bytes) + " bytes and is cut");
 }
 
 // The separator-number lists of the technique and tk lines: one character, then a number,
@@ -93,31 +111,44 @@ FontText parseFontText(std::span<const uint8_t> file) {
   return font;
 }
 
-DataNameTable parseDataNames(std::span<const uint8_t> file, const FontText& font) {
+DataNameTable parseDataNames(std::span<const uint8_t> file, const FontText& font, ReadNotes* notes) {
   const std::string bytes = binaryModeBytes(file);
   TextScanner in(bytes);
   DataNameTable table;
   std::string line;  // the read buffer: a read at the end of the file leaves it as it was
   std::string next;
   for (GlyphString& name : table.names) {
-    if (in.readLine(kNameLineBytes, next)) line = next;
+    const int at = in.line();
+    if (in.readLine(kNameLineBytes, next)) {
+      line = next;
+      if (line.back() != '\n' && !in.atEnd())
+        noteMend(notes, at, "a name is longer than its " + std::to_string(kNameLineBytes - 2) + " bytes and is cut");
+    } else {
+      noteFault(notes, at, "the file holds fewer than " + std::to_string(kDataNameCount) + " names");
+    }
     std::string_view text = line;
     text = text.substr(0, text.find('\n'));
     if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    noteRecord(notes, at);
+    noteText(notes, at, text);
     name = glyphStringOf(font, text);
   }
   return table;
 }
 
-std::vector<FirstCommand> parseFirstCommands(std::span<const uint8_t> file) {
+std::vector<FirstCommand> parseFirstCommands(std::span<const uint8_t> file, ReadNotes* notes) {
   const std::string bytes = textModeBytes(file);
   TextScanner in(bytes);
-  std::vector<FirstCommand> table(recordCount(in));
+  std::vector<FirstCommand> table(recordCount(in, notes));
   std::string label, help;
   int number = 0;
   for (FirstCommand& command : table) {
+    const int line = recordStart(in, notes, static_cast<size_t>(&command - table.data()), table.size());
     in.scan("%s ", {label});
-    in.scan("%s %d", {help, number});
+    if (in.scan("%s %d", {help, number}) != 2) noteFault(notes, line, "expected a label, a help text and a number");
+    noteRange(notes, line, "the number", number, -128, 127);
+    noteText(notes, line, label);
+    noteText(notes, line, help);
     in.skipLine(kRestOfLine);
     command.label = label;
     command.help = help;
@@ -126,18 +157,23 @@ std::vector<FirstCommand> parseFirstCommands(std::span<const uint8_t> file) {
   return table;
 }
 
-std::vector<WazaRecord> parseWaza(std::span<const uint8_t> file) {
+std::vector<WazaRecord> parseWaza(std::span<const uint8_t> file, ReadNotes* notes) {
   const std::string bytes = textModeBytes(file);
   TextScanner in(bytes);
-  std::vector<WazaRecord> table(recordCount(in));
+  std::vector<WazaRecord> table(recordCount(in, notes));
   std::string name, help;
   int first = 0, second = 0, third = 0;
   for (WazaRecord& waza : table) {
+    const int line = recordStart(in, notes, static_cast<size_t>(&waza - table.data()), table.size());
     in.scan("%s ", {name});
     in.scan("%s ", {help});
-    in.scan("%d ", {first});
-    in.scan("%d ", {second});
-    in.scan("%d", {third});
+    const int read = in.scan("%d ", {first}) + in.scan("%d ", {second}) + in.scan("%d", {third});
+    if (read != 3) noteFault(notes, line, "expected a name, a help text and three numbers");
+    noteRange(notes, line, "the MP cost", first, -1, 255);
+    noteRange(notes, line, "the second value", second, 0, 1);
+    noteRange(notes, line, "the third value", third, 0, (1 << 22) - 1);
+    noteText(notes, line, name);
+    noteText(notes, line, help);
     in.skipLine(kRestOfLine);
     waza.name = name;
     waza.help = help;
@@ -147,24 +183,36 @@ std::vector<WazaRecord> parseWaza(std::span<const uint8_t> file) {
   return table;
 }
 
-std::vector<ItemRecord> parseItems(std::span<const uint8_t> file) {
+std::vector<ItemRecord> parseItems(std::span<const uint8_t> file, ReadNotes* notes) {
   const std::string bytes = textModeBytes(file);
   TextScanner in(bytes);
-  std::vector<ItemRecord> table(recordCount(in));
+  std::vector<ItemRecord> table(recordCount(in, notes));
   std::string name, help;
   int kind = 0, value2 = 0, power = 0, flag4a = 0, flag4b = 0, flag5a = 0, flag5b = 0, flag5c = 0;
   int code1 = 0, number1 = 0, code2 = 0, number2 = 0;
   for (ItemRecord& item : table) {
+    const int line = recordStart(in, notes, static_cast<size_t>(&item - table.data()), table.size());
     in.scan("%s ", {name});
     in.scan("%s ", {help});
-    in.scan("%d ", {kind});
-    in.scan("%d ", {value2});
-    in.scan("%d ", {power});
-    in.scan("%d %d ", {flag4a, flag4b});
-    in.scan("%d %d %d ", {flag5a, flag5b, flag5c});
-    in.scan("%x %d ", {code1, number1});
-    in.scan("%x %d", {code2, number2});
+    int read = in.scan("%d ", {kind});
+    read += in.scan("%d ", {value2});
+    read += in.scan("%d ", {power});
+    read += in.scan("%d %d ", {flag4a, flag4b});
+    read += in.scan("%d %d %d ", {flag5a, flag5b, flag5c});
+    read += in.scan("%x %d ", {code1, number1});
+    read += in.scan("%x %d", {code2, number2});
     in.skipLine(kRestOfLine);
+    if (read != 12) noteFault(notes, line, "expected a name, a help text and twelve numbers");
+    noteRange(notes, line, "the kind", kind, 0, 7);
+    noteRange(notes, line, "value 2", value2, -32768, 32767);
+    noteRange(notes, line, "the power", power, 0, 255);
+    for (const int flag : {flag4a, flag4b, flag5a, flag5b, flag5c}) noteRange(notes, line, "a flag", flag, 0, 1);
+    noteRange(notes, line, "effect code 1", code1, 0, 0xFF);
+    noteRange(notes, line, "effect number 1", number1, 0, 255);
+    noteRange(notes, line, "effect code 2", code2, 0, 0xFF);
+    noteRange(notes, line, "effect number 2", number2, 0, 255);
+    noteText(notes, line, name);
+    noteText(notes, line, help);
     item.name = name;
     item.help = help;
     uint32_t word = static_cast<uint32_t>(kind) * 32u;
@@ -179,22 +227,29 @@ std::vector<ItemRecord> parseItems(std::span<const uint8_t> file) {
   return table;
 }
 
-std::vector<MkmnRecord> parseScrolls(std::span<const uint8_t> file, int techniqueCount) {
+std::vector<MkmnRecord> parseScrolls(std::span<const uint8_t> file, int techniqueCount, ReadNotes* notes) {
   const std::string bytes = textModeBytes(file);
   TextScanner in(bytes);
-  std::vector<MkmnRecord> table(recordCount(in));
+  std::vector<MkmnRecord> table(recordCount(in, notes));
   std::string name;
   int count = 0, technique = 0;
   for (MkmnRecord& scroll : table) {
+    const int line = recordStart(in, notes, static_cast<size_t>(&scroll - table.data()), table.size());
     in.scan("%s ", {name});
-    in.scan("%d:", {count});
+    if (in.scan("%d:", {count}) != 1) noteFault(notes, line, "expected a name and \"count:technique,…,\"");
+    noteRange(notes, line, "the technique count", count, 0, 255);
+    noteText(notes, line, name);
     scroll.name = name;
     const int listed = count & 0xFF;
     // A number that cannot be read lists nothing (the previous number is not listed again), and
     // a list cut off by the end of the file ends there.
     for (int i = 0; i < listed && !in.atEnd(); ++i) {
-      if (in.scan("%d,", {technique}) != 1) continue;
+      if (in.scan("%d,", {technique}) != 1) {
+        noteFault(notes, line, "the list holds fewer techniques than its count");
+        continue;
+      }
       if (technique >= 0 && technique < techniqueCount) scroll.techniques.push_back(static_cast<uint16_t>(technique));
+      else noteMend(notes, line, "technique " + std::to_string(technique) + " is not in Db\\WZ.zd and is left out");
     }
     scroll.count = static_cast<uint8_t>(scroll.techniques.size());
     in.skipLine(kRestOfLine);
@@ -203,77 +258,128 @@ std::vector<MkmnRecord> parseScrolls(std::span<const uint8_t> file, int techniqu
 }
 
 void parseCharacterSheet(std::span<const uint8_t> file, const SheetLimits& limits, SchrRecord& record,
-                         CharacterTables& tables) {
+                         CharacterTables& tables, ReadNotes* notes) {
   const std::string bytes = binaryModeBytes(file);
   TextScanner in(bytes);
   std::string text;
   int value = 0;
+  int line = 1;
+  // Each of the twelve lines: its number is noted, a value that cannot be read is a fault.
+  auto startLine = [&] {
+    line = in.line();
+    noteRecord(notes, line);
+  };
+  auto expect = [&](bool read, const char* what) {
+    if (!read) noteFault(notes, line, std::string("expected ") + what);
+  };
 
-  if (in.scan("%s\n", {text}) == 1) copyField(record.scriptName, sizeof record.scriptName, text);
-  if (in.scan("%s\n", {text}) == 1) copyField(record.name, sizeof record.name, text);
-  if (in.scan("%s\n", {text}) == 1) copyField(record.secondName, sizeof record.secondName, text);
+  // A line of one word into a text field, cut to fit; the names are drawn.
+  auto readText = [&](char* field, size_t size, const char* what, bool drawn) {
+    startLine();
+    text.clear();
+    expect(in.scan("%s\n", {text}) == 1, what);
+    if (text.empty()) return;
+    noteCut(notes, line, what, text, size - 1);
+    copyField(field, size, text);
+    if (drawn) noteText(notes, line, field);
+  };
+  readText(record.scriptName, sizeof record.scriptName, "the actor script name", false);
+  readText(record.name, sizeof record.name, "the name", true);
+  readText(record.secondName, sizeof record.secondName, "the second name", true);
 
+  startLine();
   int maxHp = record.maxHp, maxMp = record.maxMp;
-  in.scan("%d,%d,\n", {maxHp, maxMp});
+  expect(in.scan("%d,%d,\n", {maxHp, maxMp}) == 2, "\"max HP,max MP,\"");
+  noteRange(notes, line, "max HP", maxHp, 1, 9999);
+  noteRange(notes, line, "max MP", maxMp, 0, 999);
   record.maxHp = maxHp;
   record.maxMp = maxMp;
   record.tension = 0;
 
+  startLine();
+  const int attributeLine = line;
   for (uint8_t& attribute : record.baseAttributes) {
-    in.scan("%d,", {value});
+    expect(in.scan("%d,", {value}) == 1, "eight attributes, each followed by ','");
+    noteRange(notes, line, "an attribute", value, 0, 255);
     attribute = static_cast<uint8_t>(value);
   }
   in.skipLine(kRestOfSheetLine);
 
+  startLine();
   int values[5] = {0, 0, 0, 0, 0};
-  in.scan("%d,%d,%d,%d,%d,", {values[0], values[1], values[2], values[3], values[4]});
+  expect(in.scan("%d,%d,%d,%d,%d,", {values[0], values[1], values[2], values[3], values[4]}) == 5, "five values");
+  noteRange(notes, line, "the sex", values[0], 0, 3);
+  noteRange(notes, line, "the age", values[1], 0, 127);
+  noteRange(notes, line, "the magic number", values[3], -32768, 32767);
   record.packed = static_cast<uint16_t>(static_cast<uint32_t>(values[0]) | (static_cast<uint32_t>(values[1]) & 0x7Fu) << 2);
   record.magicNumber = static_cast<int16_t>(values[3]);
   record.backRow = values[2] != 0;
   record.turnDirection = values[4] != 0;
   in.skipLine(kRestOfSheetLine);
 
+  startLine();
   for (uint8_t& command : tables.firstCommands) {
-    in.scan("%d,", {value});
+    expect(in.scan("%d,", {value}) == 1, "five first commands, each followed by ','");
+    noteRange(notes, line, "a first command", value, 0, std::max(limits.firstCommandCount - 1, 0));
     command = static_cast<uint8_t>(value);
   }
   in.skipLine(kRestOfSheetLine);
 
+  startLine();
   tables.techniqueLevels.assign(static_cast<size_t>(std::max(limits.techniqueCount, 0)), 0);
   readMarkedList(in, limits.techniqueCount, value, [&](int technique) {
     if (technique >= 0 && technique < limits.techniqueCount) tables.techniqueLevels[technique] = kMasteredLevel;
+    else noteMend(notes, line, "technique " + std::to_string(technique) + " is not in Db\\WZ.zd and is left out");
   });
   in.skipLine(kRestOfLine);
 
+  startLine();
   std::fill(std::begin(tables.tk), std::end(tables.tk), kNoTk);
   // A number out of range leaves its entry empty; the entries after it keep their places.
   int entry = 0;
   readMarkedList(in, kTkSlots, value, [&](int tk) {
     if (tk >= 0 && tk < limits.tkCount) tables.tk[entry] = static_cast<int16_t>(tk);
+    else noteMend(notes, line, "tk entry " + std::to_string(tk) + " is not in Db\\TK.zd and stays empty");
     ++entry;
   });
   in.skipLine(kRestOfLine);
 
+  startLine();
   const int itemCount = static_cast<int>(limits.items.size());
   for (int16_t& item : record.items) {
-    in.scan("%d,", {value});
+    expect(in.scan("%d,", {value}) == 1, "twelve items, each followed by ','");
     item = value >= 0 && value < itemCount ? static_cast<int16_t>(value) : kNoItem;
+    if (value != kNoItem && item == kNoItem)
+      noteMend(notes, line, "item " + std::to_string(value) + " is not in Db\\ItmDt.zd and the slot stays empty");
   }
   in.skipLine(kRestOfLine);
 
+  startLine();
   for (uint8_t& slot : record.equipped) {
-    in.scan("%d,", {value});
+    expect(in.scan("%d,", {value}) == 1, "four equipped slots, each followed by ','");
     slot = value >= 0 && value < kItemSlots ? static_cast<uint8_t>(value) : kNoEquip;
+    if (value != kNoEquip && slot == kNoEquip)
+      noteMend(notes, line, "equipped slot " + std::to_string(value) + " names no item slot and is taken as none");
+    else if (slot != kNoEquip && record.items[slot] == kNoItem)
+      noteMend(notes, line, "equipped slot " + std::to_string(value) + " holds no item: nothing is equipped there");
   }
   in.skipLine(kRestOfLine);
 
+  startLine();
   for (int16_t& scroll : record.scrolls) {
-    in.scan("%d,", {value});
+    expect(in.scan("%d,", {value}) == 1, "four scrolls, each followed by ','");
     scroll = value >= 0 && value < limits.scrollCount ? static_cast<int16_t>(value) : kNoScroll;
+    if (value != kNoScroll && scroll == kNoScroll)
+      noteMend(notes, line, "scroll " + std::to_string(value) + " is not in Db\\MkmnDt.zd and stays empty");
   }
   in.skipLine(kRestOfLine);
 
   recompute(record, limits.items, true);
+  // Equipment bonuses are 8-bit sums: an attribute that passes 255 comes out small.
+  for (int i = 0; i < kAttributeCount; ++i)
+    if (record.effectiveAttributes[i] < record.baseAttributes[i])
+      noteFault(notes, attributeLine,
+                "attribute " + std::to_string(i) + " with its equipment bonus passes 255 and wraps");
   restoreFull(record);
   const int32_t level = record.baseAttributes[ATTR_LEVEL];
   tables.expToNext = 128 * level * level;

@@ -55,6 +55,40 @@ float floatOf(std::string_view number) {
 
 }  // namespace
 
+void noteFault(ReadNotes* notes, int line, std::string text) {
+  if (notes) notes->notes.push_back({false, line, std::move(text)});
+}
+
+void noteMend(ReadNotes* notes, int line, std::string text) {
+  if (notes) notes->notes.push_back({true, line, std::move(text)});
+}
+
+void noteRange(ReadNotes* notes, int line, std::string_view what, long long value, long long low, long long high) {
+  if (!notes || (value >= low && value <= high)) return;
+  noteFault(notes, line, std::string(what) + " " + std::to_string(value) + " is not in " + std::to_string(low) +
+                             " … " + std::to_string(high));
+}
+
+void noteRecord(ReadNotes* notes, int line) {
+  if (notes) notes->recordLines.push_back(line);
+}
+
+void noteText(ReadNotes* notes, int line, std::string_view text) {
+  if (notes) notes->texts.push_back({line, std::string(text)});
+}
+
+int TextScanner::line() {
+  const size_t to = std::min(position_, text_.size());
+  if (to < lineCountedTo_) {  // never happens: the position only moves forward
+    lineCountedTo_ = 0;
+    line_ = 1;
+  }
+  line_ += static_cast<int>(std::count(text_.begin() + static_cast<std::ptrdiff_t>(lineCountedTo_),
+                                       text_.begin() + static_cast<std::ptrdiff_t>(to), '\n'));
+  lineCountedTo_ = to;
+  return line_;
+}
+
 void TextScanner::skipSpace() {
   while (isScanSpace(peek())) ++position_;
 }

@@ -10,8 +10,35 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace data {
+
+// What a reader can tell about a file besides its content, for the data checker (orvane-check):
+// the values the game cannot use as they stand (faults) and those it changes while reading
+// (mends), the line each record begins on, and the texts the game draws, each with its line.
+// Readers take it as an optional last argument; the game passes none.
+struct ReadNotes {
+  struct Note {
+    bool mended;
+    int line;
+    std::string text;
+  };
+  struct Text {
+    int line;
+    std::string text;  // in the game's code page
+  };
+  std::vector<Note> notes;
+  std::vector<int> recordLines;
+  std::vector<Text> texts;
+};
+// Each of these does nothing without notes.
+void noteFault(ReadNotes* notes, int line, std::string text);
+void noteMend(ReadNotes* notes, int line, std::string text);
+// A fault "<what> <value> is not in <low> … <high>" when value lies outside the range.
+void noteRange(ReadNotes* notes, int line, std::string_view what, long long value, long long low, long long high);
+void noteRecord(ReadNotes* notes, int line);
+void noteText(ReadNotes* notes, int line, std::string_view text);
 
 // Where a conversion stores its value: "%d" and "%x" into an int, "%f" into a float, "%s" into
 // a string (the whole word; callers cut it to their field).
@@ -48,6 +75,8 @@ class TextScanner {
 
   bool atEnd() const { return position_ >= text_.size(); }
   size_t position() const { return position_; }
+  // The line of the position, counted from 1.
+  int line();
 
  private:
   int peek() const { return atEnd() ? -1 : static_cast<unsigned char>(text_[position_]); }
@@ -58,6 +87,8 @@ class TextScanner {
 
   std::string_view text_;
   size_t position_ = 0;
+  size_t lineCountedTo_ = 0;  // line() has counted the line feeds before this position
+  int line_ = 1;
 };
 
 // The bytes as a file opened in text mode ("r") delivers them: every CR LF becomes LF, and a

@@ -276,21 +276,25 @@ int32_t Script::readInteger() {
   return parseDecimal(digits);
 }
 
-std::string Script::readString() {
+std::string Script::readString(StringEnd* end) {
   std::string s;
+  StringEnd how = StringEnd::Unclosed;
   while (!atEnd()) {
     if (text_[position_] == '/' && position_ + 1 < length() && text_[position_ + 1] == '/') {
       readChar();
       readChar();
+      how = StringEnd::Closed;
       break;
     }
     s += readChar();
     if (s.size() == static_cast<size_t>(kScriptStringLimit)) {
       readChar();
       readChar();
+      how = StringEnd::Cut;
       break;
     }
   }
+  if (end) *end = how;
   return s;
 }
 
@@ -319,85 +323,168 @@ void Script::run() {
       continueFlag = 0;
       break;
     }
-    const char c = readChar();
-    switch (c) {
-      case '#':
-        continueFlag = 0;
-        break;
-      case '*':
-        skipPast('\n');
-        break;
-      case '@':
-        skipPast('/');
-        break;
-      case 'c':
-        calculate();
-        break;
-      case 'f':
-        familyCommand(commands ? commands->f : nullptr);
-        break;
-      case 'o':
-        familyCommand(commands ? commands->o : nullptr);
-        break;
-      case 'b':
-        familyCommand(commands ? commands->b : nullptr);
-        break;
-      case 'w':
-        familyCommand(commands ? commands->w : nullptr);
-        break;
-      case '|':
-        mark(commands ? commands->bar : nullptr);
-        break;
-      case '!':
-        mark(commands ? commands->bang : nullptr);
-        break;
-      default:
-        // Free text: a double-byte character is skipped whole, so that its second byte is
-        // never taken for a command letter.
-        if (isLeadByte(static_cast<unsigned char>(c))) readChar();
-        break;
-    }
+    execute(readItem());
   }
   --gNesting;
 }
 
-void Script::mark(ScriptCommandHandler handler) {
-  if (handler) handler(ScriptCall{*this, runner, 0, position_ - 1});
+const CommandTable* Script::familyTable(char letter) const {
+  if (!commands) return nullptr;
+  switch (letter) {
+    case 'f': return commands->f;
+    case 'o': return commands->o;
+    case 'b': return commands->b;
+    case 'w': return commands->w;
+    default: return nullptr;
+  }
 }
 
-void Script::familyCommand(const CommandTable* table) {
-  if (!table) return;  // the letter is free text for this runner
-  const int start = position_ - 1;
+ScriptItem Script::readItem() {
+  ScriptItem item;
+  item.start = position_;
+  if (atEnd()) return item;
+  const char c = readChar();
+  item.letter = c;
+  switch (c) {
+    case '#':
+      item.kind = ItemKind::FrameEnd;
+      break;
+    case '*':
+      item.kind = ItemKind::Comment;
+      skipPast('\n');
+      break;
+    case '@':
+      item.kind = ItemKind::Label;
+      skipPast('/');
+      break;
+    case 'c':
+      item.kind = ItemKind::Calculation;
+      if (atEnd()) {
+        item.complete = false;  // a "c" at the very end of the text
+        break;
+      }
+      item.calculation = readCalculation();
+      break;
+    case 'f':
+    case 'o':
+    case 'b':
+    case 'w':
+      if (!familyTable(c)) {
+        item.kind = ItemKind::FreeText;  // the letter is free text for this runner
+        break;
+      }
+      item.kind = ItemKind::Command;
+      readCommandNumber(item);
+      break;
+    case '|':
+    case '!':
+      item.kind = ItemKind::Mark;
+      break;
+    default:
+      // Free text: a double-byte character is skipped whole, so that its second byte is
+      // never taken for a command letter.
+      item.kind = ItemKind::FreeText;
+      if (isLeadByte(static_cast<unsigned char>(c))) readChar();
+      break;
+  }
+  return item;
+}
+
+void Script::readCommandNumber(ScriptItem& item) {
   const std::string_view t = text();
   const size_t end = t.find(';', static_cast<size_t>(position_));
   if (end == std::string_view::npos) {
     // A command cut off by the end of the text is not executed.
+    item.complete = false;
     gWork += t.size() - static_cast<size_t>(position_);
     position_ = length();
     return;
   }
-  const int32_t number = parseDecimal(t.substr(position_, end - position_));
+  item.number = parseDecimal(t.substr(position_, end - position_));
   gWork += end + 1 - static_cast<size_t>(position_);
   position_ = static_cast<int>(end + 1);
-  if (const ScriptCommandHandler handler = table->find(number)) handler(ScriptCall{*this, runner, number, start});
 }
 
-void Script::calculate() {
-  if (atEnd()) return;  // a "c" at the very end of the text
-  const char command = readChar();
+void Script::execute(const ScriptItem& item) {
+  switch (item.kind) {
+    case ItemKind::FrameEnd:
+      continueFlag = 0;
+      break;
+    case ItemKind::Calculation:
+      if (item.complete) calculate(item.calculation);
+      break;
+    case ItemKind::Command:
+      if (!item.complete) break;
+      if (const CommandTable* table = familyTable(item.letter))
+        if (const ScriptCommandHandler handler = table->find(item.number))
+          handler(ScriptCall{*this, runner, item.number, item.start});
+      break;
+    case ItemKind::Mark: {
+      const ScriptCommandHandler handler = !commands ? nullptr : item.letter == '|' ? commands->bar : commands->bang;
+      if (handler) handler(ScriptCall{*this, runner, 0, item.start});
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+Calculation Script::readCalculation() {
+  Calculation c;
+  c.command = readChar();
   readChar();  // the separator
-  switch (command) {
+  switch (c.command) {
+    case '0':
+      c.i = readInteger();
+      c.a = readInteger();
+      c.op = readChar();
+      break;
+    case '1':
+      c.text = readString(&c.textEnd);
+      c.op = readChar();
+      break;
+    case '2':
+      c.i = readInteger();
+      c.op = readChar();
+      readChar();
+      c.j = readInteger();
+      break;
+    case '3':
+    case '4':
+      c.text = readString(&c.textEnd);
+      c.op = readChar();
+      break;
+    case '5':
+      c.i = readInteger();
+      c.j = readInteger();
+      break;
+    case '7':
+      c.text = readString(&c.textEnd);
+      break;
+    case '8':
+      c.i = readInteger();
+      c.j = readInteger();
+      c.k = readInteger();
+      c.op = readChar();
+      break;
+    default:  // "c6", "c9" and any other command character
+      c.text = readString(&c.textEnd);
+      break;
+  }
+  return c;
+}
+
+void Script::calculate(const Calculation& c) {
+  switch (c.command) {
     case '0': {
-      const int32_t i = readInteger();
-      const int32_t a = readInteger();
-      const char op = readChar();
-      if (op == '-') {
+      if (c.op == '-') {
         showStandardMessage(messages().minus);
         break;
       }
-      if (!isVariable(i)) break;
-      int32_t& x = v[i];
-      switch (op) {
+      if (!isVariable(c.i)) break;
+      int32_t& x = v[c.i];
+      const int32_t a = c.a;
+      switch (c.op) {
         case '=': x = a; break;
         case '+': x = wrap(int64_t{x} + a); break;
         case '*': x = wrap(int64_t{x} * a); break;
@@ -415,73 +502,49 @@ void Script::calculate() {
       }
       break;
     }
-    case '1': {
-      const std::string s = readString();
-      const char op = readChar();
-      if (op == '=') setStr(s);
-      else if (op == '+') appendStr(s);
+    case '1':
+      if (c.op == '=') setStr(c.text);
+      else if (c.op == '+') appendStr(c.text);
       break;
-    }
     case '2': {
-      const int32_t i = readInteger();
-      const char op = readChar();
-      readChar();
-      const int32_t j = readInteger();
-      if (!isVariable(i) || !isVariable(j)) break;
-      switch (op) {
-        case '=': v[2] = v[i] == v[j]; break;
-        case '!': v[2] = v[i] != v[j]; break;
-        case '<': v[2] = v[i] < v[j]; break;
-        case '>': v[2] = v[i] > v[j]; break;
+      if (!isVariable(c.i) || !isVariable(c.j)) break;
+      const int32_t x = v[c.i], y = v[c.j];
+      switch (c.op) {
+        case '=': v[2] = x == y; break;
+        case '!': v[2] = x != y; break;
+        case '<': v[2] = x < y; break;
+        case '>': v[2] = x > y; break;
         default: break;
       }
       break;
     }
-    case '3': {
-      const std::string label = readString();
-      const char direction = readChar();
-      if (direction == '0') FindLabelForward(label);
-      else if (direction == '1') FindLabelBackward(label);
+    case '3':
+      if (c.op == '0') FindLabelForward(c.text);
+      else if (c.op == '1') FindLabelBackward(c.text);
       else setPosition(length() - 4);
       break;
-    }
-    case '4': {
-      const std::string label = readString();
-      const char direction = readChar();
+    case '4':
       if (v[2] != 0) {
-        if (direction == '0') FindLabelForward(label);
-        else FindLabelBackward(label);
+        if (c.op == '0') FindLabelForward(c.text);
+        else FindLabelBackward(c.text);
       }
       break;
-    }
-    case '5': {
-      const int32_t i = readInteger();
-      const int32_t j = readInteger();
-      if (isVariable(i) && isVariable(j)) v[i] = v[j];
+    case '5':
+      if (isVariable(c.i) && isVariable(c.j)) v[c.i] = v[c.j];
       break;
-    }
-    case '7': {
-      const std::string label = readString();
-      setStr(label);
+    case '7':
+      setStr(c.text);
       v[4] = wrap(int64_t{v[4]} + 1);
-      if (v[4] < v[5]) FindLabelBackward(label);
+      if (v[4] < v[5]) FindLabelBackward(c.text);
       break;
-    }
-    case '8': {
-      const int32_t i = readInteger();
-      const int32_t j = readInteger();
-      const int32_t k = readInteger();
-      const char op = readChar();
-      if (!isVariable(i) || !isVariable(j)) break;
-      if (op == '*') v[i] = wrap(int64_t{v[j]} * k);
-      else if (op == '\\') v[i] = wrap(int64_t{v[i]} + int64_t{v[j]} * k);
+    case '8':
+      if (!isVariable(c.i) || !isVariable(c.j)) break;
+      if (c.op == '*') v[c.i] = wrap(int64_t{v[c.j]} * c.k);
+      else if (c.op == '\\') v[c.i] = wrap(int64_t{v[c.i]} + int64_t{v[c.j]} * c.k);
       break;
-    }
-    default: {  // "c6", "c9" and any other command character: a message box for debugging
-      const std::string s = readString();
-      showStandardMessage(s.substr(0, s.find('\0')));
+    default:  // "c6", "c9" and any other command character: a message box for debugging
+      showStandardMessage(c.text.substr(0, c.text.find('\0')));
       break;
-    }
   }
 }
 

@@ -68,6 +68,44 @@ constexpr int kScriptMaxNesting = 16;
 
 class Script;
 
+// How a string argument ended: at its "//", cut at kScriptStringLimit characters (the next two
+// characters skipped as if they were the "//"), or at the end of the text without a "//".
+enum class StringEnd : uint8_t { Closed, Cut, Unclosed };
+
+// A calculation command as the runner reads it: the command character and its arguments, read
+// in the order the command takes them; arguments the command does not take stay 0.
+//   c0 i,a,op  c1 text op  c2 i,op?j,  c3/c4 text direction(op)  c5 i,j,  c7 text
+//   c8 i,j,k,op  any other command character: text
+struct Calculation {
+  char command = 0;
+  int32_t i = 0, a = 0, j = 0, k = 0;
+  char op = 0;  // the operator, or the direction of c3 and c4
+  std::string text;
+  StringEnd textEnd = StringEnd::Closed;
+};
+
+// One item of the text as the runner reads it at the top level.
+enum class ItemKind : uint8_t {
+  End,          // the position is at the end of the text
+  FrameEnd,     // "#"
+  Comment,      // "*" up to and including the next line feed
+  Label,        // "@" up to and including the next "/"
+  Calculation,  // "c" with its command and arguments
+  Command,      // "f", "o", "b" or "w" of a family the runner has a table for, with its number
+  Mark,         // "|" or "!"
+  FreeText,     // anything else, a double-byte character whole
+};
+struct ScriptItem {
+  ItemKind kind = ItemKind::End;
+  char letter = 0;        // the top-level character
+  int start = 0;          // its position
+  int number = 0;         // Command: the command number
+  // Command: false when no ";" ends the command (it is not executed); Calculation: false for a
+  // "c" at the very end of the text.
+  bool complete = true;
+  Calculation calculation;
+};
+
 // Who runs a script: the kind of runner and what it belongs to.
 enum class RunnerKind : uint8_t { None, Actor, Event, ObjectTask, Battle, Action, View };
 struct RunnerContext {
@@ -163,6 +201,12 @@ class Script {
   // flag: runners decide whether to step.
   void run();
 
+  // Reads the item at the position as the runner does, without executing it. A family letter
+  // without a table in this runner's commands is free text (its number is not read).
+  ScriptItem readItem();
+  // Executes an item that readItem has just read.
+  void execute(const ScriptItem& item);
+
   // Frees the text: no text, size and position 0, both flags 0.
   void Free();
   // Replaces the text with a copy of text (cut at kScriptMaxBytes), position 0, as a
@@ -197,8 +241,9 @@ class Script {
   // shows "gInt:ん？" and uses the 17 characters read.
   int32_t readInteger();
   // A string: the text up to the next "//" (consumed); at most 255 characters, after which the
-  // next two characters are skipped as if they were the "//".
-  std::string readString();
+  // next two characters are skipped as if they were the "//". end, when given, tells how it
+  // ended.
+  std::string readString(StringEnd* end = nullptr);
   // The next character; 0 at the end of the text (the position stays there).
   char readChar();
 
@@ -213,9 +258,10 @@ class Script {
   bool atEnd() const { return position_ >= length(); }
   void findLabel(std::string_view name, bool forward);
   void labelMissing(std::string_view name);
-  void calculate();
-  void familyCommand(const CommandTable* table);
-  void mark(ScriptCommandHandler handler);
+  Calculation readCalculation();
+  void calculate(const Calculation& c);
+  const CommandTable* familyTable(char letter) const;
+  void readCommandNumber(ScriptItem& item);
   void blankBefore(int count);
   void splice(std::string_view text);
   void skipPast(char c);

@@ -1,5 +1,6 @@
 // The demo game's generated data tree: deterministic, readable by the game's own loaders, and
-// guarded by the generator's lint. Also writes PNG previews of the font textures and the 2D
+// guarded by the content build's two checks: the generator's lint of the sources and orvane-check
+// of the written tree. Also writes PNG previews of the font textures and the 2D
 // sheet into the build directory (previews/) for a look by eye.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -20,6 +21,7 @@
 #include "platform/png.h"
 #include "platform/system.h"
 #include "app/game_state.h"
+#include "tools/check/check.h"
 #include "previews.h"
 #include "temp_data_root.h"
 
@@ -54,6 +56,27 @@ std::map<std::string, std::vector<uint8_t>> treeOf(const fs::path& root) {
     if (entry.is_regular_file()) files[fs::relative(entry.path(), root).string()] = readAll(entry.path());
   }
   return files;
+}
+
+// orvane-check over a written tree, as the content build runs it: its lines.
+std::string checkOf(const fs::path& tree) { return check::textReport(check::checkTree(tree.string())); }
+
+// A copy of the content sources in the scratch directory.
+fs::path contentCopy(const TempDataRoot& scratch) {
+  const fs::path copy = scratch / "content";
+  fs::copy(kContent, copy, fs::copy_options::recursive);
+  return copy;
+}
+
+// Replaces the first occurrence of from in a file of the copy.
+void replaceIn(const fs::path& path, const std::string& from, const std::string& to) {
+  std::ifstream in(path, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  in.close();
+  const size_t at = text.find(from);
+  ASSERT_NE(at, std::string::npos) << from;
+  text.replace(at, from.size(), to);
+  std::ofstream(path, std::ios::binary) << text;
 }
 
 // A copy of the content sources in the scratch directory with one table line appended.
@@ -122,57 +145,53 @@ TEST(Content, GeneratingTwiceGivesTheSameBytes) {
 }
 
 TEST(Content, LintRejectsBrokenContent) {
+  // What only the sources show stops the generator.
+  {
+    const TempDataRoot scratch;
+    const fs::path content = contentWith(scratch, "db/WZ.txt", "斬撃 一太刀 0 0");
+    std::string errors;
+    EXPECT_EQ(generate(content, scratch / "out", errors), 1);
+    EXPECT_NE(errors.find("expected 5 fields, found 4"), std::string::npos) << errors;
+  }
+  // What the written tree says is orvane-check's, with the tree's file and line.
   struct Case {
     const char* name;
-    const char* table;
-    const char* line;
+    const char* file;
+    const char* from;
+    std::string to;
     const char* expected;
-  };
-  const Case cases[] = {
-      {"font", "db/ItmDt.txt", "鬱金 謎の品 0 0 1 1 1 0 0 0 1 1 0 0", "content/db/ItmDt.txt:16: '鬱' is not in the font table"},
-      {"range", "db/MkmnDt.txt", "風の巻物 1:40,", "technique '40' is not in content/db/WZ.txt"},
-      {"fields", "db/WZ.txt", "斬撃 一太刀 0 0", "expected 5 fields, found 4"},
-      {"ascii", "db/dataName.txt", "HP", "one-byte character"},
-      {"longName", "db/dataName.txt", nullptr, "content/db/dataName.txt:10: a name is at most 254 bytes"},
   };
   std::string longName;
   for (int i = 0; i < 128; ++i) longName += "レ";  // 256 bytes: with its line end, more than one read
+  const Case cases[] = {
+      {"font", "db/ItmDt.txt", "火薬玉", "鬱金", "Db/ItmDt.zd:5: error: '鬱' is not in the font table"},
+      {"range", "db/MkmnDt.txt", "2:2,3,", "2:2,40,", "Db/MkmnDt.zd:2: warning: technique 40 is not in Db\\WZ.zd"},
+      {"ascii", "db/dataName.txt", "回避", "HP", "Db/dataName.zd:8: error: 'H' is a one-byte character"},
+      {"longName", "db/dataName.txt", "回避", longName, "Db/dataName.zd:8: warning: a name is longer than its 254 bytes"},
+      {"longer than its field", "schr/c1.txt", "\nナギ\n", "\nナギナギナギナギナギナ\n",
+       "SCHR/c1.zd:2: warning: the name is longer than its 20 bytes and is cut"},
+  };
   for (const Case& c : cases) {
     const TempDataRoot scratch;
-    const fs::path content = contentWith(scratch, c.table, c.line ? c.line : longName);
+    const fs::path content = contentCopy(scratch);
+    replaceIn(content / c.file, c.from, c.to);
     std::string errors;
-    EXPECT_EQ(generate(content, scratch / "out", errors), 1) << c.name;
-    EXPECT_NE(errors.find(c.expected), std::string::npos) << c.name << ": " << errors;
+    ASSERT_EQ(generate(content, scratch / "out", errors), 0) << c.name << ": " << errors;
+    const std::string found = checkOf(scratch / "out");
+    EXPECT_NE(found.find(c.expected), std::string::npos) << c.name << ": " << found;
   }
-  // A name longer than its field.
-  const TempDataRoot scratch;
-  const fs::path content = scratch / "content";
-  fs::copy(kContent, content, fs::copy_options::recursive);
-  std::ifstream in(content / "schr/c1.txt");
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  in.close();
-  text.replace(text.find("\nナギ\n"), 8, "\nナギナギナギナギナギナ\n");
-  std::ofstream(content / "schr/c1.txt") << text;
-  std::string errors;
-  EXPECT_EQ(generate(content, content.parent_path() / "out", errors), 1);
-  EXPECT_NE(errors.find("the name is longer than its 20 bytes"), std::string::npos) << errors;
 }
 
 TEST(Content, LintRejectsAnAttributeThatItsEquipmentBonusWrapsPast255) {
   const TempDataRoot scratch;
-  const fs::path content = scratch / "content";
-  fs::copy(kContent, content, fs::copy_options::recursive);
-  std::ifstream in(content / "schr/c1.txt");
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  in.close();
-  const size_t attributes = text.find("\n3,14,");  // level 3, attack 14; NAGI holds a weapon
-  ASSERT_NE(attributes, std::string::npos);
-  text.replace(attributes, 6, "\n3,255,");
-  std::ofstream(content / "schr/c1.txt") << text;
+  const fs::path content = contentCopy(scratch);
+  replaceIn(content / "schr/c1.txt", "\n3,14,", "\n3,255,");  // level 3, attack 14; NAGI holds a weapon
   std::string errors;
-  EXPECT_EQ(generate(content, content.parent_path() / "out", errors), 1);
-  EXPECT_NE(errors.find("content/schr/c1.txt: attribute 1 with its equipment bonus passes 255"), std::string::npos)
-      << errors;
+  ASSERT_EQ(generate(content, scratch / "out", errors), 0) << errors;
+  const std::string found = checkOf(scratch / "out");
+  EXPECT_NE(found.find("SCHR/c1.zd:5: error: attribute 1 with its equipment bonus passes 255 and wraps"),
+            std::string::npos)
+      << found;
 }
 
 TEST(Content, TheGameLoadsTheGeneratedDatabase) {
@@ -231,19 +250,18 @@ TEST(Content, FontTexturesAndTheLabelSheetHaveTheirCells) {
 
 TEST(Content, TheEnemyLintFindsWhatABattleCouldNotUse) {
   const TempDataRoot scratch;
-  const fs::path copy = scratch / "content";
-  fs::copy(kContent, copy, fs::copy_options::recursive);
-  const std::vector<uint8_t> bytes = readAll(copy / "enem/e0.txt");
-  std::string wolf(bytes.begin(), bytes.end());
-  wolf.replace(wolf.find("OOKAMI"), 6, "NOBODY");
-  wolf.replace(wolf.find("2{"), 2, "3{");
-  std::ofstream(copy / "enem/e0.txt", std::ios::binary) << wolf;
+  const fs::path copy = contentCopy(scratch);
+  replaceIn(copy / "enem/e0.txt", "OOKAMI", "NOBODY");
+  replaceIn(copy / "enem/e0.txt", "2{", "3{");
   std::ofstream(copy / "enem/Group.txt", std::ios::app) << "7:0,0,0,0,0,0,0,;9_2_7_0\n";
   std::string errors;
-  EXPECT_EQ(generate(copy, copy.parent_path() / "out", errors), 1);
-  for (const char* problem : {"content/enem/e0.txt: no figure \"Mdl\\NOBODY.ZD\"",
-                              "content/enem/e0.txt: the action table does not hold as many entries as it says",
-                              "a group names one to six enemies", "no formation 9", "the escape flag is 0 or 1",
-                              "no battle script be7"})
-    EXPECT_NE(errors.find(problem), std::string::npos) << problem << "\n" << errors;
+  ASSERT_EQ(generate(copy, scratch / "out", errors), 0) << errors;
+  const std::string found = checkOf(scratch / "out");
+  for (const char* problem : {"Enem/e0.zd:4: error: the figure Mdl\\NOBODY.ZD is not in the tree",
+                              "Enem/e0.zd:15: error: the table holds fewer actions than its count",
+                              "Enem/Group.zd:9: warning: enemies past the sixth have no slot",
+                              "Enem/Group.zd:9: error: formation 9 is not in Enem\\Form.zd",
+                              "Enem/Group.zd:9: error: the escape flag 2 is not in 0 … 1",
+                              "Enem/Group.zd:9: error: the battle script EV\\BTL\\be7.zd is not in the tree"})
+    EXPECT_NE(found.find(problem), std::string::npos) << problem << "\n" << found;
 }

@@ -27,8 +27,7 @@ std::string fighterConfiguration(const std::string& model, const std::string& sc
 // Mdl\<enemy>.ZD, .zdm and their textures, for every enemy of the demo; the party members'
 // configurations again with all 14 actions.
 void generateEnemyFigures(Context& context);
-// Enem\e<n>.zd, Enem\Group.zd and Enem\Form.zd from content/enem, checked against the tables,
-// the figures, the weapons and the battle scripts of the data tree.
+// Enem\e<n>.zd, Enem\Group.zd and Enem\Form.zd from content/enem.
 void generateEnemies(Context& context);
 
 }  // namespace content

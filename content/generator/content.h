@@ -130,15 +130,12 @@ struct Context {
   Lint& lint;
   const BitmapFont& bitmapFont;
   FontTable font;
-  // Record counts of the tables, for the character sheets' range checks.
-  int firstCommandCount = 0;
+  // Record counts of the tables, for reading the character sheets back as the game does.
   int techniqueCount = 0;
   int tkCount = 0;
-  int itemCount = 0;
   int scrollCount = 0;
   std::vector<ItemRecord> items;  // as the game reads Db\ItmDt.zd, for the equipment bonuses
   std::vector<std::string> characterScripts;  // actor script name of each sheet
-  std::map<std::string, std::set<int>> mapEvents;  // the "場N" event numbers of each map
 };
 
 // A look of the demo figure (rb_models.cpp): its model and texture base name, cloth colours

@@ -1,6 +1,7 @@
 // orvane-content <content directory> <output directory>
-// Writes the demo game's data tree; exits with 1 and lists every problem when the content is
-// broken (a character missing from the font table, a number out of range, a name too long).
+// Writes the demo game's data tree; exits with 1 and lists every problem when the sources are
+// broken (a wrong field count, a character without a code in code page 932, a map that cannot be
+// built). What the written tree says is checked by orvane-check, which the build runs after it.
 // orvane-content --icon <file.png>
 // Writes the program's icon.
 #include <cstdio>

@@ -696,7 +696,6 @@ void generateMap(Context& context, const std::string& relative, std::set<std::st
   std::set<int> seen;
   for (const EventCells& e : map.events)
     if (!seen.insert(e.number).second) lint.report(e.where, "event " + std::to_string(e.number) + " is given twice");
-  context.mapEvents[map.name] = seen;
 
   MapMesh mesh;
   GroundBuilder(terrain, mesh, map.radius, lint, where).build();
