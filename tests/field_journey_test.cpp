@@ -87,10 +87,10 @@ TEST_F(FieldJourney, TalkingToTheFarmerWithAChoice) {
 TEST_F(FieldJourney, TheNorthRoadLeadsIntoTheForestWhereABattleWaits) {
   // Up and down the forest path until the random encounter comes (seed 1).
   std::string walk;
-  for (int f = 800; f < 1300; f += 82)
+  for (int f = 800; f < 1500; f += 82)
     walk += std::to_string(f) + " UP down\n" + std::to_string(f + 40) + " UP up\n" + std::to_string(f + 41) +
             " DOWN down\n" + std::to_string(f + 81) + " DOWN up\n";
-  run(std::string(kOpening) + kToTheNorthRoad + walk, 930, {758, 759, 791, 860, 925});
+  run(std::string(kOpening) + kToTheNorthRoad + walk, 1502, {758, 759, 791, 1435, 1436, 1501});
   // The old scene until frame 31 of the change, the forest's from frame 32, the fade done at 64.
   EXPECT_EQ(valueAfter(at(758), "\"field\"", "scene"), "\"ST_tk0\"");
   EXPECT_EQ(valueAfter(at(758), "\"event\"", "transition_frame"), "31");
@@ -98,11 +98,12 @@ TEST_F(FieldJourney, TheNorthRoadLeadsIntoTheForestWhereABattleWaits) {
   EXPECT_EQ(valueAfter(at(759), "\"field\"", "map"), "\"kiri\"");
   EXPECT_EQ(valueAfter(at(791), "\"event\"", "transition"), "0");
   EXPECT_EQ(valueAfter(at(791), "", "input_enabled"), "1");
-  // The encounter breaks the frame up and leads into a battle with a formation of the forest's
-  // table.
-  EXPECT_TRUE(has(at(860), "\"overlay1\": \"EncounterEffect\"")) << at(860);
-  EXPECT_EQ(valueAfter(at(860), "\"game\"", "formation"), "1");
-  EXPECT_TRUE(has(at(925), "\"scene\": \"BattleScene\"")) << at(925);
+  // After the 200 walking frames the forest's table asks for, the encounter breaks the frame up
+  // and leads into a battle with a formation of the table.
+  EXPECT_TRUE(has(at(1435), "\"overlay1\": \"NoOverlay\"")) << at(1435);
+  EXPECT_TRUE(has(at(1436), "\"overlay1\": \"EncounterEffect\"")) << at(1436);
+  EXPECT_EQ(valueAfter(at(1436), "\"game\"", "formation"), "0");
+  EXPECT_TRUE(has(at(1501), "\"scene\": \"BattleScene\"")) << at(1501);
 }
 
 TEST_F(FieldJourney, TheMenuOpensThroughTheFadeAndGivesControlBack) {
