@@ -253,15 +253,16 @@ TEST(Content, TheEnemyLintFindsWhatABattleCouldNotUse) {
   const fs::path copy = contentCopy(scratch);
   replaceIn(copy / "enem/e0.txt", "OOKAMI", "NOBODY");
   replaceIn(copy / "enem/e0.txt", "2{", "3{");
+  // The tenth group, on line 10 of the written file.
   std::ofstream(copy / "enem/Group.txt", std::ios::app) << "7:0,0,0,0,0,0,0,;9_2_7_0\n";
   std::string errors;
   ASSERT_EQ(generate(copy, scratch / "out", errors), 0) << errors;
   const std::string found = checkOf(scratch / "out");
   for (const char* problem : {"Enem/e0.zd:4: error: the figure Mdl\\NOBODY.ZD is not in the tree",
                               "Enem/e0.zd:15: error: the table holds fewer actions than its count",
-                              "Enem/Group.zd:9: warning: enemies past the sixth have no slot",
-                              "Enem/Group.zd:9: error: formation 9 is not in Enem\\Form.zd",
-                              "Enem/Group.zd:9: error: the escape flag 2 is not in 0 … 1",
-                              "Enem/Group.zd:9: error: the battle script EV\\BTL\\be7.zd is not in the tree"})
+                              "Enem/Group.zd:10: warning: enemies past the sixth have no slot",
+                              "Enem/Group.zd:10: error: formation 9 is not in Enem\\Form.zd",
+                              "Enem/Group.zd:10: error: the escape flag 2 is not in 0 … 1",
+                              "Enem/Group.zd:10: error: the battle script EV\\BTL\\be7.zd is not in the tree"})
     EXPECT_NE(found.find(problem), std::string::npos) << problem << "\n" << found;
 }

@@ -125,8 +125,11 @@ bool countedByExistence(const std::string& file) {
   return file.rfind("SCHR/c", 0) == 0 || file.rfind("Mdl/eyes/", 0) == 0;
 }
 
+// The game's captions: the standard one, the error text buffer's, and none at all for a sound
+// file that cannot be opened ("ファイルオープンに失敗しました").
 bool isGameCaption(const std::string& message) {
-  return message.rfind("トホホ～\t", 0) == 0 || message.rfind("HollinERROR\t", 0) == 0;
+  return message.rfind("トホホ～\t", 0) == 0 || message.rfind("HollinERROR\t", 0) == 0 ||
+         message == "\tファイルオープンに失敗しました";
 }
 
 class DamagedData : public ::testing::TestWithParam<const char*> {};
