@@ -523,11 +523,11 @@ std::string fighterConfiguration(const std::string& model, const std::string& sc
 }
 
 void generateEnemyFigures(Context& context) {
-  // The party members fight with the demo figure: their configurations declare all 14 actions
+  // The party members fight in their figures: their configurations declare all 14 actions
   // (written over the field's two-action ones of generateCharacters).
   for (const std::string& script : context.characterScripts)
     if (!script.empty() && script.find_first_of(" \t\\/") == std::string::npos)
-      context.out.write("Mdl/" + script + ".ZD", fighterConfiguration("test"));
+      context.out.write("Mdl/" + script + ".ZD", fighterConfiguration(playableFigure(script)));
   for (const EnemyFigure& e : kEnemyFigures) {
     const RbModel model = e.build();
     const std::string name = e.name;

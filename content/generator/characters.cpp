@@ -4,8 +4,8 @@
 // "Wea\wea<item number>.ZDX" of the weapon items, with their textures.
 //
 // Every playable character wears the demo figure "Mdl\test.zdm" (about 1.8 units tall, scaled
-// by 100: 180 model units) with its eye textures "Mdl\eyes\test_e<n>.zgr"; every villager wears
-// the same figure in a look of its own ("Mdl\<name>.zdm" with its textures, rb_models.cpp).
+// by 100: 180 model units) with its eye textures "Mdl\eyes\test_e<n>.zgr", the heroes and every
+// villager in a look of its own ("Mdl\<name>.zdm" with its textures, rb_models.cpp).
 // Actions: 0 "stand" and 1 "walk", both at one frame per tick and looping.
 //
 // A weapon is a Mat model held at the bone "wea_b": its blade runs along +Y from the hand and
@@ -39,6 +39,19 @@ std::string characterConfiguration(const std::string& model = "test", const std:
       "0,0,0,",             // guard rotation
   });
 }
+
+// The party: each hero wears the demo figure in a look of its own, in the colours of its
+// portrait, under its actor script name.
+const FigureLook kHeroes[] = {
+    // ナギ: the young swordsman, in blue with a red headband.
+    {"NAGI", FigureLook::kVillager, 0x2F5FA8, 0x20305A, 0x4A2E1C, 0xF2CFB0, FigureLook::kHeadband, 0xD03030},
+    // スズ: the bell keeper's daughter, in white over a red skirt.
+    {"SUZU", FigureLook::kVillager, 0xF4F0F0, 0xC02040, 0x181018, 0xF6D8C0, FigureLook::kNoHat, 0, true},
+    // トビ: the hunter, in leather brown and moss green.
+    {"TOBI", FigureLook::kVillager, 0x6A4A2A, 0x305020, 0x6A5A2A, 0xE0B890, FigureLook::kNoHat, 0},
+    // カエデ: in maple orange with a dark skirt.
+    {"KAEDE", FigureLook::kVillager, 0xE07020, 0x603018, 0x3A2418, 0xF0C8A8, FigureLook::kNoHat, 0, true},
+};
 
 // The villagers: configuration name (also the model's), look, scale and size.
 struct Villager {
@@ -152,6 +165,12 @@ constexpr WeaponKind kWeapons[] = {
 
 }  // namespace
 
+std::string playableFigure(const std::string& script) {
+  for (const FigureLook& hero : kHeroes)
+    if (hero.name == script) return hero.name;
+  return "test";
+}
+
 void generateCharacters(Context& context) {
   if (context.characterScripts.empty()) context.lint.report("content/schr", "no character sheets for the models");
   for (const std::string& script : context.characterScripts) {
@@ -159,7 +178,9 @@ void generateCharacters(Context& context) {
       context.lint.report("content/schr", "actor script name \"" + script + "\" cannot name a model file");
       continue;
     }
-    context.out.write("Mdl/" + script + ".ZD", characterConfiguration());
+    for (const FigureLook& hero : kHeroes)
+      if (hero.name == script) writeFigure(context, hero);
+    context.out.write("Mdl/" + script + ".ZD", characterConfiguration(playableFigure(script)));
   }
   for (const Villager& v : kVillagers) {
     writeFigure(context, v.look);

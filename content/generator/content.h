@@ -153,6 +153,8 @@ struct FigureLook {
 };
 // Writes "Mdl\<name>.zdm", its textures and its eye textures "Mdl\eyes\<name>_e0.zgr", "_e1.zgr".
 void writeFigure(Context& context, const FigureLook& look);
+// The model a playable character wears: its hero look, or the plain demo figure "test".
+std::string playableFigure(const std::string& script);
 
 // The families, in the order the generator runs them.
 void generateFonts(Context& context);         // RES\Fonts.zd, RES\fnt0.au, RES\fnt1.au
