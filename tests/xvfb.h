@@ -77,10 +77,11 @@ inline XvfbRun runUnderXvfb(int width, int height) {
   while (::read(ready[0], &c, 1) == 1 && c != '\n') display.push_back(c);
   ::close(ready[0]);
   pid_t windowManagerPid = -1;
+  // SIGKILL: the window manager has been seen to ignore SIGTERM, and the wait would never end.
   auto stop = [&] {
     for (pid_t pid : {windowManagerPid, serverPid}) {
       if (pid <= 0) continue;
-      ::kill(pid, SIGTERM);
+      ::kill(pid, SIGKILL);
       ::waitpid(pid, nullptr, 0);
     }
   };
