@@ -284,8 +284,9 @@ void buildWalkGrid(float gatheringRadius) {
     largestX = std::max(largestX, std::fabs(v.x));
     largestZ = std::max(largestZ, std::fabs(v.z));
   }
-  // A grid for a map beyond a few million units would not fit in memory; such a map has no grid.
-  constexpr float kLargestMap = 4.0e6f;
+  // A map reaching beyond 262144 units (a field is a few ten thousand across) has no grid: one
+  // stray vertex of a damaged file would otherwise ask for millions of cells and seconds of work.
+  constexpr float kLargestMap = 262144.0f;
   if (largestX > kLargestMap || largestZ > kLargestMap) return;
   grid.width = 2 * static_cast<int>(largestX / kWalkCell) + 2;
   grid.depth = 2 * static_cast<int>(largestZ / kWalkCell) + 2;

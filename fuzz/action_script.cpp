@@ -14,6 +14,7 @@
 #include "battle/battle_scripts.h"
 #include "core/frame.h"
 #include "event/actors.h"
+#include "fuzz/fuzz_setup.h"
 #include "platform/system.h"
 
 namespace {
@@ -36,7 +37,7 @@ void check(Battle& battle) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const bool ready = [] {
-    plat::SetMessageBoxHandler([](const std::string&, const std::string&) {});
+    quietMessageBoxes();
     setUpActors(kBattleSlots);
     return true;
   }();

@@ -16,6 +16,7 @@
 #include "battle/battle_setup.h"
 #include "core/frame.h"
 #include "event/actors.h"
+#include "fuzz/fuzz_setup.h"
 #include "platform/system.h"
 
 namespace {
@@ -30,7 +31,7 @@ void check(const Script& script) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const bool ready = [] {
-    plat::SetMessageBoxHandler([](const std::string&, const std::string&) {});
+    quietMessageBoxes();
     setUpActors(kBattleSlots);
     return true;
   }();

@@ -12,7 +12,7 @@
 #include "core/graphics.h"
 #include "event/object_task.h"
 #include "platform/system.h"
-#include "tests/null_device.h"
+#include "fuzz/fuzz_setup.h"
 
 namespace {
 
@@ -46,13 +46,7 @@ void check(const ObjTask& task) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static NullDevice device;
-  static const bool ready = [] {
-    plat::SetMessageBoxHandler([](const std::string&, const std::string&) {});
-    gDevice = &device;
-    return true;
-  }();
-  (void)ready;
+  useNullDevice();
   int32_t variables[kScriptVariableCount] = {};
   const size_t head = std::min(size, sizeof variables);
   std::memcpy(variables, data, head);

@@ -12,7 +12,7 @@
 #include "battle/sky.h"
 #include "core/graphics.h"
 #include "platform/system.h"
-#include "tests/null_device.h"
+#include "fuzz/fuzz_setup.h"
 
 namespace {
 
@@ -29,13 +29,7 @@ const std::filesystem::path& workDirectory() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static NullDevice device;
-  static const bool ready = [] {
-    plat::SetMessageBoxHandler([](const std::string&, const std::string&) {});
-    gDevice = &device;
-    return true;
-  }();
-  (void)ready;
+  useNullDevice();
   std::ofstream(workDirectory() / "Mat" / "SKY" / "fz.zd", std::ios::binary | std::ios::trunc)
       .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   resetSky();
