@@ -156,11 +156,6 @@ void restoreField(Battle& battle) {
 
 // ---- drawing ----
 
-bool behindCamera(const VECTOR& eye, float angle, const VECTOR& corner) {
-  const float difference = std::remainder(heading(corner.x, corner.z, eye.x, eye.z) - angle, kTwoPi);
-  return std::fabs(difference) <= kBehindCamera;
-}
-
 // The battle map: identity world, its material, every object's faces that are not all behind
 // the camera.
 void drawBattleMap(Battle& battle) {
@@ -173,14 +168,13 @@ void drawBattleMap(Battle& battle) {
   material.Diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
   material.Ambient = {1.5f, 1.5f, 1.5f, 1.0f};
   gDevice->SetMaterial(&material);
-  const VECTOR eye = gCamera.eye;
-  const float angle = gCamera.angle;
+  const HeadingBand behindCamera(gCamera.eye, gCamera.angle, kBehindCamera);
   const MakeMat& map = battle.map;
   for (size_t object = 0; object < map.objects.size(); ++object) {
     battle.map.drawObject(gDevice, object, [&](const MatPolygon& polygon) {
       const int corners = std::clamp<int>(polygon.corners, 1, 4);
       for (int k = 0; k < corners; ++k)
-        if (!behindCamera(eye, angle, map.vertices[polygon.vertex[k]])) return true;
+        if (!behindCamera.contains(map.vertices[polygon.vertex[k]])) return true;
       return false;
     });
   }

@@ -81,4 +81,15 @@ void BM_GroundQueryByFacesPerCell(benchmark::State& state) {
 }
 BENCHMARK(BM_GroundQueryByFacesPerCell)->Args({64, 256})->Args({64, 512})->Args({64, 1024})->Args({64, 2048});
 
+// Baseline: the same points made, without the query.
+void BM_GroundQueryPointsOnly(benchmark::State& state) {
+  float x = 0;
+  for (auto _ : state) {
+    x = std::fmod(x + 37.0f, 1000.0f);
+    VECTOR p{x - 500.0f, 0, 300.0f};
+    benchmark::DoNotOptimize(p);
+  }
+}
+BENCHMARK(BM_GroundQueryPointsOnly);
+
 }  // namespace

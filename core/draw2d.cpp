@@ -83,17 +83,37 @@ void drawSprite(float x, float y, const TexRecord& texture, int sourceX, int sou
   drawStrip(quad);
 }
 
-void drawGlyphCell(float x, float y, float u, float v) {
-  if (!gDevice) return;
+namespace {
+// The four corners of a glyph cell in strip order.
+void glyphQuad(ScreenVertex (&quad)[4], float x, float y, float u, float v) {
   const float cell = 1.0f / 32.0f;
   const uint32_t colour = gSprite.colour;
-  const ScreenVertex quad[4] = {
-      {x, y, 0.0f, u, v, colour},
-      {x + 16.0f, y, 0.0f, u + cell, v, colour},
-      {x, y + 16.0f, 0.0f, u, v + cell, colour},
-      {x + 16.0f, y + 16.0f, 0.0f, u + cell, v + cell, colour},
-  };
+  quad[0] = {x, y, 0.0f, u, v, colour};
+  quad[1] = {x + 16.0f, y, 0.0f, u + cell, v, colour};
+  quad[2] = {x, y + 16.0f, 0.0f, u, v + cell, colour};
+  quad[3] = {x + 16.0f, y + 16.0f, 0.0f, u + cell, v + cell, colour};
+}
+}  // namespace
+
+void drawGlyphCell(float x, float y, float u, float v) {
+  if (!gDevice) return;
+  ScreenVertex quad[4];
+  glyphQuad(quad, x, y, u, v);
   drawStrip(quad);
+}
+
+void GlyphRun::add(float x, float y, float u, float v) {
+  ScreenVertex quad[4];
+  glyphQuad(quad, x, y, u, v);
+  // The strip's two triangles, 0-1-2 and 2-1-3, with the strip's winding.
+  for (int corner : {0, 1, 2, 2, 1, 3}) vertices_.push_back(quad[corner]);
+}
+
+void GlyphRun::draw() {
+  if (gDevice && !vertices_.empty())
+    gDevice->DrawPrimitiveUP(D3DPT_TRIANGLELIST, static_cast<unsigned>(vertices_.size() / 3), vertices_.data(),
+                             sizeof(ScreenVertex));
+  vertices_.clear();
 }
 
 void drawColourRect(float x, float y, float width, float height, uint32_t colour) {

@@ -4,6 +4,7 @@
 // test on).
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "core/graphics.h"
 
@@ -62,6 +63,18 @@ void drawSprite(float x, float y, const TexRecord& texture, int sourceX, int sou
 // A 16 x 16 quad showing the 1/32 x 1/32 cell at (u, v) of the texture already set, in the
 // sprite colour; the caller has set the screen vertex format.
 void drawGlyphCell(float x, float y, float u, float v);
+// Glyph cells collected and drawn as one triangle list in the order added: the same picture as
+// one drawGlyphCell each, in one draw. The texture and vertex format are the caller's, as there.
+class GlyphRun {
+ public:
+  // The cell at (u, v) at (x, y), in the sprite colour of now.
+  void add(float x, float y, float u, float v);
+  // Draws what was added and empties the run.
+  void draw();
+
+ private:
+  std::vector<ScreenVertex> vertices_;
+};
 void drawColourRect(float x, float y, float width, float height, uint32_t colour);
 // The whole texture stretched over the rectangle, in white.
 void drawTextureRect(float x, float y, float width, float height, const TexRecord& texture);

@@ -203,16 +203,9 @@ void fieldInput() {
 
 // ---- drawing ----
 
-bool behindCamera(const VECTOR& eye, float angle, const VECTOR& corner) {
-  float difference = heading(corner.x, corner.z, eye.x, eye.z) - angle;
-  difference = std::remainder(difference, kFullTurn);
-  return std::fabs(difference) <= kBehindCamera;
-}
-
 void drawMap() {
   if (!gField.mapLoaded || !gDevice) return;
-  const VECTOR eye = gCamera.eye;
-  const float angle = gCamera.angle;
+  const HeadingBand behindCamera(gCamera.eye, gCamera.angle, kBehindCamera);
   const MakeMat& map = gField.map;
   MATRIX world;
   world.identity();
@@ -224,7 +217,7 @@ void drawMap() {
   gField.map.drawObject(gDevice, 0, [&](const MatPolygon& polygon) {
     const int corners = std::min<int>(std::max<int>(polygon.corners, 1), 3);
     for (int k = 0; k < corners; ++k)
-      if (!behindCamera(eye, angle, map.vertices[polygon.vertex[k]])) return true;
+      if (!behindCamera.contains(map.vertices[polygon.vertex[k]])) return true;
     return false;
   });
 }
@@ -293,6 +286,11 @@ void buildWalkGrid(float gatheringRadius) {
   grid.cells.assign(static_cast<size_t>(grid.width) * static_cast<size_t>(grid.depth), {});
   const double radius2 = static_cast<double>(gatheringRadius) * gatheringRadius;
   const int reach = static_cast<int>(std::min(std::fabs(gatheringRadius) / kWalkCell + 1.0f, 1.0e4f));
+  // A gathering radius far beyond a field's few thousand units on a map of many faces would ask
+  // for billions of steps and gigabytes of lists: past these bounds the map gets no grid.
+  constexpr int64_t kMostCellVisits = 64 << 20;
+  constexpr int64_t kMostEntries = 8 << 20;
+  int64_t visits = 0, entries = 0;
   for (size_t f = 0; f < faces->size() && f <= 0xFFFF; ++f) {
     const MatPolygon& polygon = (*faces)[f];
     const int corners = std::clamp<int>(polygon.corners, 1, 3);
@@ -302,14 +300,25 @@ void buildWalkGrid(float gatheringRadius) {
       if (!std::isfinite(v.x) || !std::isfinite(v.z)) continue;
       const int cx = static_cast<int>(std::lround(v.x / kWalkCell)) + grid.width / 2;
       const int cz = static_cast<int>(std::lround(v.z / kWalkCell)) + grid.depth / 2;
-      for (int row = std::max(0, cz - reach); row <= std::min(grid.depth - 1, cz + reach); ++row) {
-        for (int column = std::max(0, cx - reach); column <= std::min(grid.width - 1, cx + reach); ++column) {
+      const int firstRow = std::max(0, cz - reach), lastRow = std::min(grid.depth - 1, cz + reach);
+      const int firstColumn = std::max(0, cx - reach), lastColumn = std::min(grid.width - 1, cx + reach);
+      if (lastRow >= firstRow && lastColumn >= firstColumn)
+        visits += int64_t(lastRow - firstRow + 1) * (lastColumn - firstColumn + 1);
+      if (visits > kMostCellVisits || entries > kMostEntries) {
+        grid = WalkGrid{};
+        return;
+      }
+      for (int row = firstRow; row <= lastRow; ++row) {
+        for (int column = firstColumn; column <= lastColumn; ++column) {
           const double rx = static_cast<double>(column - grid.width / 2) * kWalkCell;
           const double rz = static_cast<double>(row - grid.depth / 2) * kWalkCell;
           const double dx = v.x - rx, dz = v.z - rz;
           if (dx * dx + dz * dz >= radius2) continue;
           std::vector<uint16_t>& cell = grid.cells[static_cast<size_t>(row) * grid.width + column];
-          if (cell.empty() || cell.back() != f) cell.push_back(static_cast<uint16_t>(f));
+          if (cell.empty() || cell.back() != f) {
+            cell.push_back(static_cast<uint16_t>(f));
+            ++entries;
+          }
         }
       }
     }

@@ -519,7 +519,8 @@ void MakeMat::draw(plat::Device* device) {
 void MakeMat::drawObject(plat::Device* device, size_t object, const std::function<bool(const MatPolygon&)>& keep) {
   if (!device || object >= objects.size()) return;
   device->SetVertexShader(kTexturedFormat);
-  // Consecutive polygons of one material go to the device as one triangle list.
+  // Consecutive polygons with one texture go to the device as one triangle list (materials
+  // that differ only in their attributes share a texture).
   std::vector<TexturedVertex>& batch = texturedBatch();
   batch.clear();
   auto flush = [&] {
@@ -528,13 +529,16 @@ void MakeMat::drawObject(plat::Device* device, size_t object, const std::functio
                               sizeof(TexturedVertex));
     batch.clear();
   };
-  int current = 255;
+  bool started = false;
+  plat::Texture* current = nullptr;
   for (const MatPolygon& polygon : objects[object].polygons) {
     if (keep && !keep(polygon)) continue;
-    if (polygon.material != current) {
+    plat::Texture* texture = polygon.material < kMaxMaterials ? materials[polygon.material].texture.get() : nullptr;
+    if (!started || texture != current) {
       flush();
-      current = polygon.material;
-      device->SetTexture(0, current < kMaxMaterials ? materials[current].texture.get() : nullptr);
+      started = true;
+      current = texture;
+      device->SetTexture(0, texture);
     }
     const int count = drawnCorners(polygon);
     for (int k = 0; k < count; ++k) {

@@ -93,6 +93,35 @@ float heading(float x1, float z1, float x2, float z2) {
   return reduceAngle(arcTangent((x2 - x1) / nonZero(-dz))) + kPi;
 }
 
+HeadingBand::HeadingBand(const VECTOR& eye, float centre, float halfWidth)
+    : eyeX_(eye.x),
+      eyeZ_(eye.z),
+      centre_(centre),
+      halfWidth_(halfWidth),
+      sinCentre_(std::sin(static_cast<double>(centre))),
+      cosCentre_(std::cos(static_cast<double>(centre))),
+      cosHalfWidth_(std::cos(static_cast<double>(halfWidth))),
+      // Far from 0 the game's 2 pi (6.28318) and float differences drift from the true circle.
+      byDotProduct_(std::fabs(centre) <= 16.0f && std::fabs(halfWidth) < 3.0f) {}
+
+bool HeadingBand::containsByHeading(const VECTOR& point) const {
+  const float difference = std::remainder(heading(point.x, point.z, eyeX_, eyeZ_) - centre_, kTwoPi);
+  return std::fabs(difference) <= halfWidth_;
+}
+
+bool HeadingBand::contains(const VECTOR& point) const {
+  // heading() is atan2(dx, dz): the point lies in the band when the angle between (dx, dz) and
+  // (sin centre, cos centre) is at most the half width. Within a margin of the edge (the float
+  // rounding of heading() and of the game's 2 pi), and for a point at the eye, heading() decides.
+  const double dx = static_cast<double>(point.x) - eyeX_, dz = static_cast<double>(point.z) - eyeZ_;
+  const double length = std::sqrt(dx * dx + dz * dz);
+  const double excess = dx * sinCentre_ + dz * cosCentre_ - length * cosHalfWidth_;
+  constexpr double kMargin = 1.0e-4;
+  if (!byDotProduct_ || !(length > 0.0) || !std::isfinite(excess) || std::fabs(excess) <= kMargin * length)
+    return containsByHeading(point);
+  return excess > 0.0;
+}
+
 // ---------------------------------------------------------------------------------------------
 // VECTOR
 

@@ -23,6 +23,23 @@ float heading(float x1, float z1, float x2, float z2);
 // magnitude, never adds it.
 float reduceAngle(float a);
 
+struct VECTOR;
+// The points whose heading from an eye lies within halfWidth of a centre heading (the difference
+// taken round the circle), the test the map drawing leaves faces out by. It agrees with heading()
+// and remainder() to the last bit: points near the band's edges are tested that way, the rest
+// with a dot product, many times faster.
+class HeadingBand {
+ public:
+  HeadingBand(const VECTOR& eye, float centre, float halfWidth);
+  bool contains(const VECTOR& point) const;
+
+ private:
+  bool containsByHeading(const VECTOR& point) const;
+  float eyeX_, eyeZ_, centre_, halfWidth_;
+  double sinCentre_, cosCentre_, cosHalfWidth_;
+  bool byDotProduct_;
+};
+
 struct QUAT;
 struct MATRIX;
 

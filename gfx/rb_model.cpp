@@ -782,28 +782,37 @@ void OBJMODEL::draw(plat::Device* device, float alpha) {
     float x, y, z, nx, ny, nz, u, v;
   };
   static_assert(sizeof(Corner) == 32);
-  static constexpr uint16_t kQuadIndices[6] = {0, 1, 2, 2, 3, 0};
+  // Consecutive polygons of one material go to the device as one triangle list, in their order;
+  // a quad is its two triangles 0-1-2 and 2-3-0.
+  static std::vector<Corner> batch;
+  batch.clear();
+  auto flush = [&] {
+    if (!batch.empty())
+      device->DrawPrimitiveUP(plat::D3DPT_TRIANGLELIST, static_cast<unsigned>(batch.size() / 3), batch.data(),
+                              sizeof(Corner));
+    batch.clear();
+  };
+  static constexpr int kQuadCorners[6] = {0, 1, 2, 2, 3, 0};
   int currentMaterial = 255;
-  Corner corners[4];
   for (const RbGroup& group : groups_) {
     if (group.visible == 0) continue;
     for (const RbPolygon& polygon : group.polygons) {
-      for (int c = 0; c < polygon.cornerCount; ++c) {
-        const VECTOR& p = skinned_[polygon.vertex[c]];
-        const VECTOR& n = normals_[polygon.vertex[c]];
-        const RbTexCoord& uv = texCoords_[polygon.texCoord[c]];
-        corners[c] = {p.x, p.y, p.z, n.x, n.y, n.z, uv.u, uv.v};
-      }
       if (polygon.material != currentMaterial) {
+        flush();
         currentMaterial = polygon.material;
         const RbMaterial& m = materials_[currentMaterial];
         device->SetTexture(0, m.texture);
         device->SetRenderState(plat::D3DRS_CULLMODE, m.cullMode);
       }
-      if (polygon.cornerCount == 4)
-        device->DrawIndexedPrimitiveUP(plat::D3DPT_TRIANGLELIST, 0, 4, 2, kQuadIndices, corners, sizeof(Corner));
-      else
-        device->DrawPrimitiveUP(plat::D3DPT_TRIANGLELIST, 1, corners, sizeof(Corner));
+      const int count = polygon.cornerCount == 4 ? 6 : 3;
+      for (int k = 0; k < count; ++k) {
+        const int c = kQuadCorners[k];
+        const VECTOR& p = skinned_[polygon.vertex[c]];
+        const VECTOR& n = normals_[polygon.vertex[c]];
+        const RbTexCoord& uv = texCoords_[polygon.texCoord[c]];
+        batch.push_back({p.x, p.y, p.z, n.x, n.y, n.z, uv.u, uv.v});
+      }
     }
   }
+  flush();
 }

@@ -20,8 +20,21 @@ int glyphColumn(int16_t code) {
   return static_cast<uint16_t>(code) & 0xFF;
 }
 
+float cellU(int column) {
+  return static_cast<float>(column) * kGlyphCellUv;
+}
+float cellV(int row) {
+  return static_cast<float>(glyphPageRow(row)) * kGlyphCellUv;
+}
+
 void drawCell(float x, float y, int column, int row) {
-  drawGlyphCell(x, y, static_cast<float>(column) * kGlyphCellUv, static_cast<float>(glyphPageRow(row)) * kGlyphCellUv);
+  drawGlyphCell(x, y, cellU(column), cellV(row));
+}
+
+// One run for all text: its storage is kept from call to call.
+GlyphRun& textRun() {
+  static GlyphRun run;
+  return run;
 }
 
 }  // namespace
@@ -30,18 +43,22 @@ void drawText(std::span<const int16_t> glyphs, float x, float y, uint32_t colour
   gDevice->SetVertexShader(kScreenVertexFormat);
   setFontPage(0);
   setSpriteColour(colour);
+  // The glyphs of one font page go to the device together.
+  GlyphRun& run = textRun();
   int page = 0;
   for (int16_t code : glyphs) {
     if (code == kGlyphEnd) break;
     const int row = glyphRow(code);
     if (glyphPage(row) != page) {
+      run.draw();
       page = glyphPage(row);
       setFontPage(page);
       setSpriteColour(colour);
     }
-    drawCell(x, y, glyphColumn(code), row);
+    run.add(x, y, cellU(glyphColumn(code)), cellV(row));
     x += kGlyphAdvance;
   }
+  run.draw();
 }
 
 void drawNumber(int value, float x, float y, uint32_t colour, int width) {
@@ -51,10 +68,12 @@ void drawNumber(int value, float x, float y, uint32_t colour, int width) {
   gDevice->SetVertexShader(kScreenVertexFormat);
   setFontPage(0);
   setSpriteColour(colour);
+  GlyphRun& run = textRun();
   for (int i = 0; i < length; ++i) {
-    drawGlyphCell(x, y, static_cast<float>(digits[i] - '0') * kGlyphCellUv, 0.0f);
+    run.add(x, y, static_cast<float>(digits[i] - '0') * kGlyphCellUv, 0.0f);
     x += kDigitAdvance;
   }
+  run.draw();
 }
 
 void drawGlyph(float x, float y, int16_t code) {

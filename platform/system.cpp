@@ -13,7 +13,10 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <ctime>
+#include <mutex>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/window.h"
@@ -65,20 +68,53 @@ bool exists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0;
 }
 
+// The names in a directory, as read when its modification time was mtime.
+struct DirectoryListing {
+  timespec mtime{};
+  bool settled = false;  // read two seconds or more after mtime
+  std::vector<std::string> names;
+};
+
+// Listings of the directories searched so far. A directory whose modification time changed (an
+// entry added, removed or renamed) is read again; the loaders look for missing files often, and
+// reading the directory each time was most of their cost. A listing read within two seconds of
+// the directory's change is not kept: the file system may stamp two changes that close alike.
+std::mutex gListingsMutex;
+std::unordered_map<std::string, DirectoryListing> gListings;
+constexpr size_t kMostListings = 256;
+
+bool readListing(const std::string& dir, DirectoryListing& listing) {
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return false;
+  listing.names.clear();
+  while (dirent* e = ::readdir(d)) listing.names.emplace_back(e->d_name);
+  ::closedir(d);
+  return true;
+}
+
 // Finds an entry of dir whose name equals name without regard to ASCII case.
 bool findCaseless(const std::string& dir, const std::string& name, std::string& found) {
-  DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
-  if (!d) return false;
-  bool ok = false;
-  while (dirent* e = ::readdir(d)) {
-    if (::strcasecmp(e->d_name, name.c_str()) == 0) {
-      found = e->d_name;
-      ok = true;
-      break;
+  const std::string path = dir.empty() ? "." : dir;
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return false;
+  std::lock_guard lock(gListingsMutex);
+  auto it = gListings.find(path);
+  if (it == gListings.end() || !it->second.settled || it->second.mtime.tv_sec != st.st_mtim.tv_sec ||
+      it->second.mtime.tv_nsec != st.st_mtim.tv_nsec) {
+    if (gListings.size() >= kMostListings) gListings.clear();
+    DirectoryListing listing;
+    if (!readListing(path, listing)) return false;
+    listing.mtime = st.st_mtim;
+    listing.settled = std::time(nullptr) >= st.st_mtim.tv_sec + 2;
+    it = gListings.insert_or_assign(path, std::move(listing)).first;
+  }
+  for (const std::string& entry : it->second.names) {
+    if (::strcasecmp(entry.c_str(), name.c_str()) == 0) {
+      found = entry;
+      return true;
     }
   }
-  ::closedir(d);
-  return ok;
+  return false;
 }
 
 }  // namespace

@@ -100,6 +100,28 @@ TEST_F(FieldTest, GroundQueryFollowsTheFacesAndFindsNothingOutsideTheGrid) {
   }
 }
 
+TEST_F(FieldTest, AGatheringRadiusBeyondAnyFieldOnAWideMapGivesNoGrid) {
+  // 300 triangles whose corners reach 200000 units out: every cell lies within a radius of 1e9
+  // of every corner, which would gather 300 faces into each of 150000 cells.
+  std::string text = "ZD:\r\nMaterial 1 {\n \"g\" col(0 0 0 1)\n}\nObject \"ground\" {\n vertex 3 {\n";
+  text += " -100000 50 -100000\n 100000 50 100000\n 100000 50 -100000\n }\n face 300 {\n";
+  for (int f = 0; f < 300; ++f) text += "  3 V(0 2 1) M(0)\n";
+  text += " }\n}\n";
+  resetField();
+  ASSERT_EQ(gField.map.LoadFromMemory(nullptr, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()),
+                                      "wide.mp", 1.0f, 0),
+            1);
+  gField.mapLoaded = true;
+  buildWalkGrid(1.0e9f);
+  EXPECT_TRUE(gField.grid.cells.empty());
+  VECTOR nearCorner{-199500, 0, -199500};
+  EXPECT_EQ(groundQuery(nearCorner, 1), -1);
+  // A field's own radius on the same map gathers as always.
+  buildWalkGrid(3000.0f);
+  EXPECT_FALSE(gField.grid.cells.empty());
+  EXPECT_EQ(groundQuery(nearCorner, 1), 0);
+}
+
 TEST_F(FieldTest, WalkingIntoAWallStaysAndItsPlaceFires) {
   gEvent.script.setText(sjis("@:場2// c0 0,2,= # @:場3// c0 0,3,= #"));
   leader().position = {-60, 100, 0};

@@ -97,6 +97,33 @@ TEST(Heading, MeasuresFromPlusZTowardsPlusXInEveryQuadrant) {
   EXPECT_EQ(heading(0, 0, 0, 0), 4.712385f);
 }
 
+TEST(HeadingBand, AgreesWithTheHeadingTestEverywhereAndAtTheEdges) {
+  const float halfWidth = 1.4141355f;
+  auto byHeading = [&](const VECTOR& eye, float centre, const VECTOR& p) {
+    return std::fabs(std::remainder(heading(p.x, p.z, eye.x, eye.z) - centre, kTwoPi)) <= halfWidth;
+  };
+  uint32_t seed = 12345;
+  auto next = [&] {
+    seed = seed * 1664525u + 1013904223u;
+    return static_cast<float>(seed >> 8) / 16777216.0f;
+  };
+  int checked = 0;
+  for (float centre : {0.0f, 1.0f, 3.14159f, 4.5f, 6.28318f, -2.0f, 12.0f, 100.0f}) {
+    const VECTOR eye{next() * 4000 - 2000, 0, next() * 4000 - 2000};
+    const HeadingBand band(eye, centre, halfWidth);
+    for (int i = 0; i < 2000; ++i) {
+      // Anywhere, and right on either edge of the band, near and far.
+      const float r = i % 3 == 0 ? next() * 20000 : i % 3 == 1 ? next() * 4 : 1.0e5f * next();
+      const float h = i % 2 ? next() * 7.0f : centre + (i % 4 == 1 ? halfWidth : -halfWidth) + (next() - 0.5f) * 1e-5f;
+      const VECTOR p{eye.x + r * std::sin(h), 0, eye.z + r * std::cos(h)};
+      ASSERT_EQ(band.contains(p), byHeading(eye, centre, p)) << "centre " << centre << " point " << p.x << ", " << p.z;
+      ++checked;
+    }
+    EXPECT_EQ(band.contains(eye), byHeading(eye, centre, eye));
+  }
+  EXPECT_EQ(checked, 16000);
+}
+
 TEST(ReduceAngle, SubtractsOneTurnOnlyWhenThatShrinksTheAngle) {
   EXPECT_EQ(reduceAngle(7.0f), 7.0f - 6.28318f);
   EXPECT_EQ(reduceAngle(3.2f), 3.2f - 6.28318f);

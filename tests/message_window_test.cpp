@@ -36,8 +36,11 @@ class MessageWindowTest : public GameStateTest {
   // The glyph draws of the last frame: (x, y) of each glyph cell.
   std::vector<std::pair<float, float>> glyphsDrawn() {
     std::vector<std::pair<float, float>> out;
+    // A glyph alone is a strip of 4 corners; a run of them six corners each.
     for (const auto& d : device.recorder().draws) {
-      if (d.texture == font.page(0)) out.emplace_back(d.x(), d.y());
+      if (d.texture != font.page(0)) continue;
+      const size_t step = d.vertices.size() == 4 ? 4 : 6;
+      for (size_t i = 0; i + step <= d.vertices.size(); i += step) out.emplace_back(d.vertices[i].x, d.vertices[i].y);
     }
     return out;
   }

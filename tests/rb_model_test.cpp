@@ -361,6 +361,7 @@ class ModelRecorder : public recording::RecordingDevice {
     std::vector<uint16_t> indices;
     plat::Texture* texture;
     plat::DWORD cull;
+    std::vector<VECTOR> positions;  // of a triangle list, in order
   };
   std::vector<Call> calls;
   plat::D3DMATERIAL8 material{};
@@ -369,9 +370,13 @@ class ModelRecorder : public recording::RecordingDevice {
     material = *m;
     return plat::D3D_OK;
   }
-  plat::HRESULT DrawPrimitiveUP(plat::D3DPRIMITIVETYPE, unsigned primitives, const void*, unsigned stride) override {
+  plat::HRESULT DrawPrimitiveUP(plat::D3DPRIMITIVETYPE, unsigned primitives, const void* vertices,
+                                unsigned stride) override {
     EXPECT_EQ(stride, 32u);
-    calls.push_back({3, int(primitives), {}, texture, renderStates[plat::D3DRS_CULLMODE]});
+    std::vector<VECTOR> positions(primitives * 3);
+    for (size_t i = 0; i < positions.size(); ++i)
+      std::memcpy(&positions[i], static_cast<const uint8_t*>(vertices) + i * stride, sizeof(VECTOR));
+    calls.push_back({3, int(primitives), {}, texture, renderStates[plat::D3DRS_CULLMODE], positions});
     return plat::D3D_OK;
   }
   plat::HRESULT DrawIndexedPrimitiveUP(plat::D3DPRIMITIVETYPE, unsigned, unsigned vertexCount, unsigned primitives,
@@ -401,15 +406,18 @@ TEST_F(RbModelTest, DrawSendsEveryVisiblePolygonAndChangesStateOnlyWithTheMateri
   EXPECT_EQ(device.format, plat::D3DFVF_XYZ | plat::D3DFVF_NORMAL | plat::D3DFVF_TEX1);
   EXPECT_FLOAT_EQ(device.material.Diffuse.g, 0.25f);
   EXPECT_FLOAT_EQ(device.material.Ambient.a, 0.75f);
-  ASSERT_EQ(device.calls.size(), 3u);
-  EXPECT_EQ(device.calls[0].corners, 4);
-  EXPECT_EQ(device.calls[0].primitives, 2);
-  EXPECT_EQ(device.calls[0].indices, (std::vector<uint16_t>{0, 1, 2, 2, 3, 0}));
+  // One triangle list per run of a material: the quad as 0-1-2, 2-3-0, then the triangle.
+  ASSERT_EQ(device.calls.size(), 2u);
+  EXPECT_EQ(device.calls[0].primitives, 3);
   EXPECT_EQ(device.calls[0].cull, plat::DWORD(plat::D3DCULL_CCW));
-  EXPECT_EQ(device.calls[1].corners, 3);
+  const std::vector<VECTOR>& skinned = model.skinnedPositions();
+  const int order[9] = {0, 1, 2, 2, 3, 0, 0, 1, 3};
+  ASSERT_EQ(device.calls[0].positions.size(), 9u);
+  for (int k = 0; k < 9; ++k) expectNear(device.calls[0].positions[k], skinned[order[k]].x, skinned[order[k]].y,
+                                         skinned[order[k]].z);
   EXPECT_EQ(device.calls[1].primitives, 1);
-  EXPECT_EQ(device.calls[2].texture, &lent);
-  EXPECT_EQ(device.calls[2].cull, plat::DWORD(plat::D3DCULL_NONE));
+  EXPECT_EQ(device.calls[1].texture, &lent);
+  EXPECT_EQ(device.calls[1].cull, plat::DWORD(plat::D3DCULL_NONE));
   EXPECT_EQ(device.textureCalls.size(), 2u);  // once per change of material
   // Normals come from the visible polygons only.
   expectNear(model.vertexNormals()[3], 0, 0, 1);

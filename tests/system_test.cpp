@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -37,6 +38,25 @@ TEST_F(TempTree, ResolverTurnsBackslashesAndMatchesCaselessly) {
   EXPECT_EQ(std::fread(text, 1, 3, f), 3u);
   std::fclose(f);
   EXPECT_STREQ(text, "sky");
+}
+
+TEST_F(TempTree, CaselessLookupsSeeFilesAddedAndRemovedAfterThem) {
+  const std::string base = root.root();
+  // A directory last changed long ago: its listing is kept between lookups.
+  const std::string sky = base + "Mat/SKY";
+  const auto longAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  fs::last_write_time(sky, longAgo);
+  EXPECT_EQ(plat::ResolvePath(base + "mat/sky/SB1.ZD"), base + "mat/sky/SB1.ZD");  // missing
+  EXPECT_EQ(plat::ResolvePath(base + "mat/sky/SB0.ZD"), base + "Mat/SKY/sb0.zd");
+  root.write("Mat/SKY/sb1.zd", "new");
+  EXPECT_EQ(plat::ResolvePath(base + "mat/sky/SB1.ZD"), base + "Mat/SKY/sb1.zd");
+  fs::last_write_time(sky, longAgo);
+  EXPECT_EQ(plat::ResolvePath(base + "mat/sky/SB0.ZD"), base + "Mat/SKY/sb0.zd");
+  fs::remove(sky + "/sb0.zd");
+  EXPECT_EQ(plat::ResolvePath(base + "mat/sky/SB0.ZD"), base + "mat/sky/SB0.ZD");
+  // A directory changed a moment ago is read at every lookup.
+  root.write("Mat/SKY/Sb2.zd", "two");
+  EXPECT_EQ(plat::ResolvePath(base + "mat/sky/sb2.zd"), base + "Mat/SKY/Sb2.zd");
 }
 
 TEST_F(TempTree, WholeFilesAreReadUpToTheLimitAndDirectoriesAreNotFiles) {

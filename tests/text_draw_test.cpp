@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "core/draw2d.h"
 #include "text_fixture.h"
 
@@ -9,29 +11,53 @@ namespace {
 
 using recording::Draw;
 
+// A glyph as drawn: its top-left corner, texture cell, colour and texture. A run of text is one
+// triangle list of six corners per glyph, the first of them the top-left.
+struct DrawnGlyph {
+  float x, y, u, v;
+  uint32_t colour;
+  plat::Texture* texture;
+};
+
+std::vector<DrawnGlyph> glyphsOf(const std::vector<Draw>& draws) {
+  std::vector<DrawnGlyph> glyphs;
+  for (const Draw& d : draws) {
+    EXPECT_EQ(d.vertices.size() % 6, 0u);
+    for (size_t i = 0; i + 6 <= d.vertices.size(); i += 6) {
+      const auto& corner = d.vertices[i];
+      glyphs.push_back({corner.x, corner.y, corner.u, corner.v, corner.diffuse, d.texture});
+    }
+  }
+  return glyphs;
+}
+
 TEST(TextDraw, DrawNumberRightAlignsInTheGivenWidth) {
   text_fixture::Font font;
   text_fixture::Device device;
   drawNumber(7, 100, 40, 0xFF112233, 3);
   const auto& draws = device.recorder().draws;
   ASSERT_EQ(draws.size(), 1u);
-  EXPECT_FLOAT_EQ(draws[0].x(), 124);  // two missing digits: 24 pixels right
-  EXPECT_FLOAT_EQ(draws[0].y(), 40);
-  EXPECT_FLOAT_EQ(draws[0].vertices[0].u, 7 * 0.03125f);
-  EXPECT_FLOAT_EQ(draws[0].vertices[0].v, 0);
-  EXPECT_EQ(draws[0].colour(), 0xFF112233u);
-  EXPECT_EQ(draws[0].texture, font.page(0));
+  auto glyphs = glyphsOf(draws);
+  ASSERT_EQ(glyphs.size(), 1u);
+  EXPECT_FLOAT_EQ(glyphs[0].x, 124);  // two missing digits: 24 pixels right
+  EXPECT_FLOAT_EQ(glyphs[0].y, 40);
+  EXPECT_FLOAT_EQ(glyphs[0].u, 7 * 0.03125f);
+  EXPECT_FLOAT_EQ(glyphs[0].v, 0);
+  EXPECT_EQ(glyphs[0].colour, 0xFF112233u);
+  EXPECT_EQ(glyphs[0].texture, font.page(0));
   EXPECT_EQ(draws[0].format, kScreenVertexFormat);
 
   device.recorder().reset();
-  drawNumber(1234, 0, 0, 0xFFFFFFFF, 2);  // wider than the width: not moved
-  ASSERT_EQ(device.recorder().draws.size(), 4u);
-  EXPECT_FLOAT_EQ(device.recorder().draws[0].x(), 0);
-  EXPECT_FLOAT_EQ(device.recorder().draws[3].x(), 36);
+  drawNumber(1234, 0, 0, 0xFFFFFFFF, 2);  // wider than the width: not moved, and one draw
+  ASSERT_EQ(device.recorder().draws.size(), 1u);
+  glyphs = glyphsOf(device.recorder().draws);
+  ASSERT_EQ(glyphs.size(), 4u);
+  EXPECT_FLOAT_EQ(glyphs[0].x, 0);
+  EXPECT_FLOAT_EQ(glyphs[3].x, 36);
 
   device.recorder().reset();
   drawNumber(5, 0, 0, 0xFFFFFFFF, 0);
-  EXPECT_FLOAT_EQ(device.recorder().draws[0].x(), 0);
+  EXPECT_FLOAT_EQ(glyphsOf(device.recorder().draws)[0].x, 0);
 }
 
 TEST(TextDraw, MixedPagesSwitchTextureOnlyAtPageChanges) {
@@ -45,16 +71,25 @@ TEST(TextDraw, MixedPagesSwitchTextureOnlyAtPageChanges) {
   EXPECT_EQ(rec.textureCalls[0], font.page(0));
   EXPECT_EQ(rec.textureCalls[1], font.page(1));
   EXPECT_EQ(rec.textureCalls[2], font.page(0));
-  ASSERT_EQ(rec.draws.size(), 5u);
-  EXPECT_EQ(rec.draws[2].texture, font.page(1));
-  EXPECT_FLOAT_EQ(rec.draws[2].x(), 10 + 32);
-  EXPECT_FLOAT_EQ(rec.draws[2].vertices[0].u, 3 * 0.03125f);
-  EXPECT_FLOAT_EQ(rec.draws[2].vertices[0].v, 1 * 0.03125f);  // row 33 is row 1 of page 1
-  EXPECT_FLOAT_EQ(rec.draws[1].vertices[0].v, 1 * 0.03125f);
-  EXPECT_FLOAT_EQ(rec.draws[4].x(), 10 + 64);
-  for (const Draw& d : rec.draws) EXPECT_EQ(d.colour(), 0xFFABCDEFu);
+  EXPECT_EQ(rec.draws.size(), 3u);  // one draw per run of a page
+  const std::vector<DrawnGlyph> drawn = glyphsOf(rec.draws);
+  ASSERT_EQ(drawn.size(), 5u);
+  EXPECT_EQ(drawn[2].texture, font.page(1));
+  EXPECT_FLOAT_EQ(drawn[2].x, 10 + 32);
+  EXPECT_FLOAT_EQ(drawn[2].u, 3 * 0.03125f);
+  EXPECT_FLOAT_EQ(drawn[2].v, 1 * 0.03125f);  // row 33 is row 1 of page 1
+  EXPECT_FLOAT_EQ(drawn[1].v, 1 * 0.03125f);
+  EXPECT_FLOAT_EQ(drawn[4].x, 10 + 64);
+  for (const DrawnGlyph& g : drawn) EXPECT_EQ(g.colour, 0xFFABCDEFu);
+  // Each glyph is its cell's two triangles, as the one-glyph strip draws them.
+  const auto& v = rec.draws[0].vertices;
+  EXPECT_FLOAT_EQ(v[1].x, 10 + 16);
+  EXPECT_FLOAT_EQ(v[2].y, 20 + 16);
+  EXPECT_FLOAT_EQ(v[5].x, 10 + 16);
+  EXPECT_FLOAT_EQ(v[5].y, 20 + 16);
+  EXPECT_FLOAT_EQ(v[5].u, 1 * 0.03125f + 0.03125f);
   drawText(GlyphString{0x0001, 0x0002}, 0, 0, 0xFFFFFFFF);  // no end code: stops at the end
-  EXPECT_EQ(rec.draws.size(), 7u);
+  EXPECT_EQ(glyphsOf(rec.draws).size(), 7u);
 }
 
 TEST(TextDraw, SingleGlyphsChooseTheirPage) {

@@ -132,8 +132,14 @@ double MapMesh::extent() const {
 std::string MapMesh::text(const std::vector<std::string>& header) const {
   MatText model(10.0);
   for (const MatPoint& p : points_) model.vertex(p);
-  for (const auto* faces : {&ground_, &scenery_}) {
-    for (const Face& f : *faces) {
+  // Within each run the faces go in texture order, so that the game draws a map in a few long
+  // batches; the ground run still comes first.
+  for (const auto* run : {&ground_, &scenery_}) {
+    std::vector<Face> faces = *run;
+    std::stable_sort(faces.begin(), faces.end(), [&](const Face& a, const Face& b) {
+      return materials_[a.material].texture < materials_[b.material].texture;
+    });
+    for (const Face& f : faces) {
       std::string uv = " UV(";
       for (size_t i = 0; i < f.uvs.size(); ++i) uv += (i ? " " : "") + number(f.uvs[i].u) + " " + number(f.uvs[i].v);
       model.face(f.corners, uv + ")", f.material);
