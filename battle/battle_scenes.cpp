@@ -170,13 +170,17 @@ void drawBattleMap(Battle& battle) {
   gDevice->SetMaterial(&material);
   const HeadingBand behindCamera(gCamera.eye, gCamera.angle, kBehindCamera);
   const MakeMat& map = battle.map;
+  const ViewVolume view = deviceViewVolume(gDevice);
   for (size_t object = 0; object < map.objects.size(); ++object) {
-    battle.map.drawObject(gDevice, object, [&](const MatPolygon& polygon) {
-      const int corners = std::clamp<int>(polygon.corners, 1, 4);
-      for (int k = 0; k < corners; ++k)
-        if (!behindCamera.contains(map.vertices[polygon.vertex[k]])) return true;
-      return false;
-    });
+    battle.map.drawObject(
+        gDevice, object,
+        [&](const MatPolygon& polygon) {
+          const int corners = std::clamp<int>(polygon.corners, 1, 4);
+          for (int k = 0; k < corners; ++k)
+            if (!behindCamera.contains(map.vertices[polygon.vertex[k]])) return true;
+          return false;
+        },
+        &view);
   }
 }
 

@@ -214,12 +214,16 @@ void drawMap() {
   material.Diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
   material.Ambient = {1.5f, 1.5f, 1.5f, 1.0f};
   gDevice->SetMaterial(&material);
-  gField.map.drawObject(gDevice, 0, [&](const MatPolygon& polygon) {
-    const int corners = std::min<int>(std::max<int>(polygon.corners, 1), 3);
-    for (int k = 0; k < corners; ++k)
-      if (!behindCamera.contains(map.vertices[polygon.vertex[k]])) return true;
-    return false;
-  });
+  const ViewVolume view = deviceViewVolume(gDevice);
+  gField.map.drawObject(
+      gDevice, 0,
+      [&](const MatPolygon& polygon) {
+        const int corners = std::min<int>(std::max<int>(polygon.corners, 1), 3);
+        for (int k = 0; k < corners; ++k)
+          if (!behindCamera.contains(map.vertices[polygon.vertex[k]])) return true;
+        return false;
+      },
+      &view);
 }
 
 }  // namespace

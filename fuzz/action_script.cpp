@@ -64,6 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     battle.guard[s] = (b[0] >> 2) & 1;
     battle.actionScripts[s].script.commands = &actionRunnerCommands();
     battle.actionScripts[s].script.runner = {RunnerKind::Action, s};
+    // A step's work stays small, as in the other script targets, so that inputs run fast.
+    battle.actionScripts[s].script.stepBudget = 1024;
   }
   Script& script = battle.actionScripts[0].script;
   script.setText(std::string_view(reinterpret_cast<const char*>(data) + at, size - at));

@@ -41,9 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   choiceReset();
   choiceShow();
   const std::string_view input(reinterpret_cast<const char*>(data), size);
-  // At most 64 texts an input: enough to fill, scroll and page the window many times over.
+  // At most 32 texts an input, 8 frames each: enough to fill, scroll and page the window many
+  // times over.
   size_t start = 0;
-  for (int parts = 0; start <= input.size() && parts < 64; ++parts) {
+  for (int parts = 0; start <= input.size() && parts < 32; ++parts) {
     size_t end = input.find('\0', start);
     if (end == std::string_view::npos) end = input.size();
     const std::string_view part = input.substr(start, end - start);
@@ -63,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       messageAppend(part);
     }
     checkInvariants();
-    for (int frame = 0; frame < 24; ++frame) {
+    for (int frame = 0; frame < 8; ++frame) {
       messageDraw();
       gChoice.list.drawList(kChoiceX, kChoiceBottom - gChoice.list.height);
       gChoice.list.drawScrolled(kChoiceX, kChoiceBottom - gChoice.list.height);

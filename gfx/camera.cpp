@@ -225,6 +225,16 @@ void cameraKeys() {
   }
 }
 
+ViewVolume deviceViewVolume(plat::Device* device) {
+  MATRIX view, projection, viewProjection;
+  if (device) {
+    device->GetTransform(plat::D3DTS_VIEW, &view);
+    device->GetTransform(plat::D3DTS_PROJECTION, &projection);
+  }
+  matrixMultiply(viewProjection, view, projection);
+  return ViewVolume(viewProjection);
+}
+
 MATRIX gameProjection() {
   MATRIX m;
   matrixPerspectiveFovLH(m, 0.7853982f, 1.3333334f, 64.0f, 15000.0f);

@@ -87,6 +87,10 @@ void cameraMotion(int type, int frames, const VECTOR& v, int continueRunning);
 // The start-up camera keys: held arrows move the eye height, target height, distance or angle.
 void cameraKeys();
 
+// What the device's view and projection transforms show of the world (world transform identity).
+// A device that keeps no transforms gives a volume that excludes nothing.
+ViewVolume deviceViewVolume(plat::Device* device);
+
 // The game's projection: left-handed perspective, vertical field of view pi/4, aspect 4:3, near
 // plane 64, far plane 15000.
 MATRIX gameProjection();

@@ -362,8 +362,90 @@ class MatReader {
   size_t base_ = 0;  // vertices of the earlier objects
 };
 
-std::vector<TexturedVertex>& texturedBatch() {
-  static std::vector<TexturedVertex> batch;
+// Corners of polygons with one texture, gathered for one indexed draw: a corner that repeats
+// a vertex and texture coordinate already in the batch is drawn from the same entry, so that the
+// device transforms and lights each shared corner once.
+class IndexedBatch {
+ public:
+  // The most entries one draw can index.
+  static constexpr size_t kMostVertices = 65536 - 6;
+
+  void begin(size_t vertexCount) {
+    vertices_.clear();
+    indices_.clear();
+    ++batch_;
+    if (batch_ == 0) {  // the counter went round: forget every mark
+      std::fill(mark_.begin(), mark_.end(), Mark{});
+      batch_ = 1;
+    }
+    if (mark_.size() < vertexCount) mark_.resize(vertexCount);
+  }
+  bool empty() const { return indices_.empty(); }
+  bool full() const { return vertices_.size() >= kMostVertices; }
+  void add(uint16_t vertex, uint16_t uv, const MakeMat& model) {
+    Mark& m = mark_[vertex];
+    if (m.batch != batch_ || m.uv != uv) {
+      const VECTOR& p = model.vertices[vertex];
+      const VECTOR& n = model.normals[vertex];
+      const MatTexCoord& t = model.uvs[uv];
+      m = {batch_, uv, static_cast<uint16_t>(vertices_.size())};
+      vertices_.push_back({p.x, p.y, p.z, n.x, n.y, n.z, t.u, t.v});
+    }
+    indices_.push_back(m.index);
+  }
+  void draw(plat::Device* device) const {
+    if (empty()) return;
+    device->DrawIndexedPrimitiveUP(plat::D3DPT_TRIANGLELIST, 0, static_cast<unsigned>(vertices_.size()),
+                                   static_cast<unsigned>(indices_.size() / 3), indices_.data(), vertices_.data(),
+                                   sizeof(TexturedVertex));
+  }
+
+ private:
+  struct Mark {
+    uint32_t batch = 0;
+    uint16_t uv = 0;
+    uint16_t index = 0;
+  };
+  std::vector<TexturedVertex> vertices_;
+  std::vector<uint16_t> indices_;
+  std::vector<Mark> mark_;  // per model vertex: its entry in the batch that last used it
+  uint32_t batch_ = 0;
+};
+
+void makeBlocks(MatObject& object, const std::vector<VECTOR>& vertices) {
+  object.blocks.clear();
+  for (size_t first = 0; first < object.polygons.size(); first += kMatBlockPolygons) {
+    const size_t end = std::min(first + kMatBlockPolygons, object.polygons.size());
+    VECTOR low{INFINITY, INFINITY, INFINITY}, high{-INFINITY, -INFINITY, -INFINITY};
+    auto corners = [&](auto&& visit) {
+      for (size_t p = first; p < end; ++p) {
+        const MatPolygon& polygon = object.polygons[p];
+        // The corners drawn: four of a quad, the first three of anything else.
+        for (int k = 0; k < (polygon.corners == 4 ? 4 : 3); ++k) visit(vertices[polygon.vertex[k]]);
+      }
+    };
+    bool finite = true;
+    corners([&](const VECTOR& v) {
+      finite = finite && std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+      low = {std::min(low.x, v.x), std::min(low.y, v.y), std::min(low.z, v.z)};
+      high = {std::max(high.x, v.x), std::max(high.y, v.y), std::max(high.z, v.z)};
+    });
+    MatBlock block;
+    block.centre = {(low.x + high.x) / 2, (low.y + high.y) / 2, (low.z + high.z) / 2};
+    double radius = 0;
+    corners([&](const VECTOR& v) {
+      const double dx = v.x - block.centre.x, dy = v.y - block.centre.y, dz = v.z - block.centre.z;
+      radius = std::max(radius, std::sqrt(dx * dx + dy * dy + dz * dz));
+    });
+    // A corner that is not a finite number leaves the block unbounded: it is always drawn.
+    block.radius = finite && std::isfinite(static_cast<float>(radius)) ? static_cast<float>(radius) : INFINITY;
+    if (!std::isfinite(block.radius)) block.centre = {};
+    object.blocks.push_back(block);
+  }
+}
+
+IndexedBatch& texturedBatch() {
+  static IndexedBatch batch;
   return batch;
 }
 
@@ -509,6 +591,7 @@ int MakeMat::LoadFromMemory(plat::Device* /*device*/, std::span<const uint8_t> f
     }
   }
   for (VECTOR& normal : normals) normal.normalize();
+  for (MatObject& object : objects) makeBlocks(object, vertices);
   return 1;
 }
 
@@ -516,38 +599,42 @@ void MakeMat::draw(plat::Device* device) {
   drawObject(device, 0);
 }
 
-void MakeMat::drawObject(plat::Device* device, size_t object, const std::function<bool(const MatPolygon&)>& keep) {
+void MakeMat::drawObject(plat::Device* device, size_t object, const std::function<bool(const MatPolygon&)>& keep,
+                         const ViewVolume* view) {
   if (!device || object >= objects.size()) return;
+  const MatObject& drawn = objects[object];
+  const bool byBlocks =
+      view && drawn.blocks.size() == (drawn.polygons.size() + kMatBlockPolygons - 1) / kMatBlockPolygons;
   device->SetVertexShader(kTexturedFormat);
-  // Consecutive polygons with one texture go to the device as one triangle list (materials
-  // that differ only in their attributes share a texture).
-  std::vector<TexturedVertex>& batch = texturedBatch();
-  batch.clear();
+  // Consecutive polygons with one texture go to the device as one indexed triangle list
+  // (materials that differ only in their attributes share a texture).
+  IndexedBatch& batch = texturedBatch();
+  batch.begin(vertices.size());
   auto flush = [&] {
-    if (!batch.empty())
-      device->DrawPrimitiveUP(plat::D3DPT_TRIANGLELIST, static_cast<unsigned>(batch.size() / 3), batch.data(),
-                              sizeof(TexturedVertex));
-    batch.clear();
+    batch.draw(device);
+    batch.begin(vertices.size());
   };
   bool started = false;
   plat::Texture* current = nullptr;
-  for (const MatPolygon& polygon : objects[object].polygons) {
+  for (size_t p = 0; p < drawn.polygons.size(); ++p) {
+    if (byBlocks && p % kMatBlockPolygons == 0) {
+      const MatBlock& block = drawn.blocks[p / kMatBlockPolygons];
+      if (view->excludes(block.centre, block.radius)) {
+        p += kMatBlockPolygons - 1;
+        continue;
+      }
+    }
+    const MatPolygon& polygon = drawn.polygons[p];
     if (keep && !keep(polygon)) continue;
     plat::Texture* texture = polygon.material < kMaxMaterials ? materials[polygon.material].texture.get() : nullptr;
-    if (!started || texture != current) {
+    if (!started || texture != current || batch.full()) {
       flush();
+      if (!started || texture != current) device->SetTexture(0, texture);
       started = true;
       current = texture;
-      device->SetTexture(0, texture);
     }
     const int count = drawnCorners(polygon);
-    for (int k = 0; k < count; ++k) {
-      const int corner = kQuadOrder[k];
-      const VECTOR& p = vertices[polygon.vertex[corner]];
-      const VECTOR& n = normals[polygon.vertex[corner]];
-      const MatTexCoord& t = uvs[polygon.uv[corner]];
-      batch.push_back({p.x, p.y, p.z, n.x, n.y, n.z, t.u, t.v});
-    }
+    for (int k = 0; k < count; ++k) batch.add(polygon.vertex[kQuadOrder[k]], polygon.uv[kQuadOrder[k]], *this);
   }
   flush();
 }

@@ -34,9 +34,21 @@ struct MatPolygon {
   uint8_t fileMaterial = 0; // the material index as read from the file
 };
 
+// A sphere holding every corner of a block of consecutive polygons of an object.
+struct MatBlock {
+  VECTOR centre;
+  float radius = 0;
+};
+constexpr size_t kMatBlockPolygons = 32;
+
 struct MatObject {
   std::vector<MatPolygon> polygons;
+  // Polygons kMatBlockPolygons * i … + kMatBlockPolygons - 1 lie within block i; the loader makes
+  // them (an object built by hand may have none, and is then drawn whole).
+  std::vector<MatBlock> blocks;
 };
+
+class ViewVolume;
 
 struct MatTexCoord {
   float u = 0, v = 0;
@@ -78,8 +90,10 @@ class MakeMat {
   // Draws the first object as positions only, without texture changes.
   void drawPlain(plat::Device* device);
   // Draws the polygons of any object like draw(), those for which keep is true (all when keep
-  // is empty). For owners that cull faces themselves.
-  void drawObject(plat::Device* device, size_t object, const std::function<bool(const MatPolygon&)>& keep = {});
+  // is empty). For owners that cull faces themselves. With a view volume, blocks of polygons
+  // wholly outside it are left out first: they would not show.
+  void drawObject(plat::Device* device, size_t object, const std::function<bool(const MatPolygon&)>& keep = {},
+                  const ViewVolume* view = nullptr);
 
   // The directory prefixed to texture names ("Mat\" after construction), at most kMaxDirectory
   // characters; a longer text is cut.

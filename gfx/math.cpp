@@ -93,6 +93,30 @@ float heading(float x1, float z1, float x2, float z2) {
   return reduceAngle(arcTangent((x2 - x1) / nonZero(-dz))) + kPi;
 }
 
+ViewVolume::ViewVolume(const plat::D3DMATRIX& m) {
+  // A point (x, y, z, 1) has clip coordinates c_j = sum_i p_i m[i][j]; each plane is one
+  // inequality among them: w + x, w - x, w + y, w - y, z and w - z all at least 0.
+  const int kTerms[6][2] = {{3, 0}, {3, 0}, {3, 1}, {3, 1}, {2, -1}, {3, 2}};
+  const double kSigns[6] = {1, -1, 1, -1, 0, -1};
+  for (int p = 0; p < 6; ++p) {
+    for (int i = 0; i < 4; ++i) {
+      double value = m.m[i][kTerms[p][0]];
+      if (kTerms[p][1] >= 0) value += kSigns[p] * m.m[i][kTerms[p][1]];
+      planes_[p][i] = value;
+    }
+  }
+}
+
+bool ViewVolume::excludes(const VECTOR& centre, float radius) const {
+  for (const auto& plane : planes_) {
+    const double distance = plane[0] * centre.x + plane[1] * centre.y + plane[2] * centre.z + plane[3];
+    const double scale = std::sqrt(plane[0] * plane[0] + plane[1] * plane[1] + plane[2] * plane[2]);
+    // A little room for rounding: only what lies clearly outside is excluded.
+    if (distance < -(static_cast<double>(radius) * 1.001 + 1.0) * scale) return true;
+  }
+  return false;
+}
+
 HeadingBand::HeadingBand(const VECTOR& eye, float centre, float halfWidth)
     : eyeX_(eye.x),
       eyeZ_(eye.z),

@@ -24,6 +24,18 @@ float heading(float x1, float z1, float x2, float z2);
 float reduceAngle(float a);
 
 struct VECTOR;
+// The space a camera shows, as six planes taken from a world-view-projection matrix (row vectors,
+// clip x and y within -w … w, depth within 0 … w). A sphere entirely outside one of the planes
+// puts nothing on the screen.
+class ViewVolume {
+ public:
+  explicit ViewVolume(const plat::D3DMATRIX& worldViewProjection);
+  bool excludes(const VECTOR& centre, float radius) const;
+
+ private:
+  double planes_[6][4];
+};
+
 // The points whose heading from an eye lies within halfWidth of a centre heading (the difference
 // taken round the circle), the test the map drawing leaves faces out by. It agrees with heading()
 // and remainder() to the last bit: points near the band's edges are tested that way, the rest

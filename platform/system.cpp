@@ -14,6 +14,8 @@
 #include <climits>
 #include <cstring>
 #include <ctime>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <unordered_map>
@@ -37,9 +39,37 @@ uint32_t realTicks() {
   return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now() - start).count());
 }
 
+// One converter per pair of encodings and thread, opened once: opening one costs far more than
+// converting a message.
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~Converter() {
+    if (ok()) iconv_close(cd_);
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  iconv_t get() {
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // back to the initial shift state
+    return cd_;
+  }
+
+ private:
+  iconv_t cd_;
+};
+
+Converter& converter(const char* to, const char* from) {
+  thread_local std::map<std::pair<std::string, std::string>, std::unique_ptr<Converter>> converters;
+  std::unique_ptr<Converter>& c = converters[{to, from}];
+  if (!c) c = std::make_unique<Converter>(to, from);
+  return *c;
+}
+
 std::string convert(const char* to, const char* from, std::string_view in) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(in);
+  Converter& c = converter(to, from);
+  if (!c.ok()) return std::string(in);
+  iconv_t cd = c.get();
   std::string out;
   out.reserve(in.size() * 2 + 4);
   char* src = const_cast<char*>(in.data());
@@ -59,7 +89,6 @@ std::string convert(const char* to, const char* from, std::string_view in) {
       iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
   }
-  iconv_close(cd);
   return out;
 }
 

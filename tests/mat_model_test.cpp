@@ -292,13 +292,15 @@ TEST(MatLoad, DamagedFilesLoadWhatCanBeUsed) {
 
 namespace {
 
-// Keeps every draw's vertices (32-byte position, normal, u, v or 12-byte positions).
+// Keeps every draw's vertices (32-byte position, normal, u, v or 12-byte positions); an indexed
+// draw's vertices in the order of its indices.
 class VertexRecorder : public recording::RecordingDevice {
  public:
   struct Call {
     plat::Texture* texture;
     plat::DWORD format;
     std::vector<float> floats;
+    unsigned distinctVertices = 0;  // of an indexed draw
   };
   std::vector<Call> calls;
   plat::HRESULT DrawPrimitiveUP(plat::D3DPRIMITIVETYPE, unsigned primitives, const void* vertices,
@@ -308,9 +310,16 @@ class VertexRecorder : public recording::RecordingDevice {
     calls.push_back(std::move(call));
     return plat::D3D_OK;
   }
-  plat::HRESULT DrawIndexedPrimitiveUP(plat::D3DPRIMITIVETYPE, unsigned, unsigned, unsigned, const uint16_t*,
-                                       const void*, unsigned) override {
-    ADD_FAILURE() << "not expected";
+  plat::HRESULT DrawIndexedPrimitiveUP(plat::D3DPRIMITIVETYPE, unsigned, unsigned vertexCount, unsigned primitives,
+                                       const uint16_t* indices, const void* vertices, unsigned stride) override {
+    Call call{texture, format, {}, vertexCount};
+    const size_t perVertex = stride / sizeof(float);
+    for (unsigned i = 0; i < primitives * 3; ++i) {
+      EXPECT_LT(indices[i], vertexCount);
+      const float* v = static_cast<const float*>(vertices) + indices[i] * perVertex;
+      call.floats.insert(call.floats.end(), v, v + perVertex);
+    }
+    calls.push_back(std::move(call));
     return plat::D3D_OK;
   }
 };
@@ -331,6 +340,9 @@ TEST(MatDraw, FirstObjectOnlyWithQuadsAsTwoTriangles) {
   ASSERT_EQ(device.calls.size(), 1u);
   const std::vector<float>& first = device.calls[0].floats;
   ASSERT_EQ(first.size(), 12u * 8u);  // 0-1-2, 2-3-0, then the two triangles
+  // Corners with one vertex and one texture coordinate are sent once: the quad's four, then the
+  // triangles' corners at texture coordinate 0 (the quad's first, which vertex 0 shares).
+  EXPECT_EQ(device.calls[0].distinctVertices, 7u);
   const int order[6] = {0, 1, 2, 2, 3, 0};
   for (int k = 0; k < 6; ++k) {
     EXPECT_FLOAT_EQ(first[k * 8 + 0], l.model.vertices[order[k]].x) << k;
