@@ -54,6 +54,57 @@ void drawShadowVolumes() {
   }
 }
 
+// The part of the screen the shadow volumes drawn this frame can cover, from the corners of the
+// shadow model's box under each caster's world transform and the device's view and projection:
+// false when no character casts a shadow. A box that reaches the eye plane gives the whole
+// screen.
+bool shadowVolumesRect(float& x0, float& y0, float& x1, float& y1) {
+  const std::vector<VECTOR>& model = gShadowModel.vertices;
+  VECTOR low{0, 0, 0}, high{0, 0, 0};
+  for (size_t i = 0; i < model.size(); ++i) {
+    const VECTOR& v = model[i];
+    low = i ? VECTOR{std::min(low.x, v.x), std::min(low.y, v.y), std::min(low.z, v.z)} : v;
+    high = i ? VECTOR{std::max(high.x, v.x), std::max(high.y, v.y), std::max(high.z, v.z)} : v;
+  }
+  MATRIX view, projection, viewProjection;
+  gDevice->GetTransform(D3DTS_VIEW, &view);
+  gDevice->GetTransform(D3DTS_PROJECTION, &projection);
+  matrixMultiply(viewProjection, view, projection);
+  D3DVIEWPORT8 viewport{0, 0, 640, 480, 0.0f, 1.0f};
+  gDevice->GetViewport(&viewport);
+  const float left = static_cast<float>(viewport.X), top = static_cast<float>(viewport.Y);
+  const float right = left + static_cast<float>(viewport.Width), bottom = top + static_cast<float>(viewport.Height);
+  bool any = false, whole = false;
+  x0 = right, y0 = bottom, x1 = left, y1 = top;
+  for (size_t i = 0; i < gCharas.size() && !whole; ++i) {
+    const CHARA* chara = gCharas[i].get();
+    if (!castsShadow(chara, static_cast<int>(i))) continue;
+    any = true;
+    const float s = static_cast<float>(chara->radius) / 192.0f;
+    for (int corner = 0; corner < 8 && !whole; ++corner) {
+      const double p[3] = {(corner & 1 ? high.x : low.x) * s + chara->position.x,
+                           (corner & 2 ? high.y : low.y) * s + chara->position.y,
+                           (corner & 4 ? high.z : low.z) * s + chara->position.z};
+      double clip[4];
+      for (int j = 0; j < 4; ++j)
+        clip[j] = p[0] * viewProjection.m[0][j] + p[1] * viewProjection.m[1][j] + p[2] * viewProjection.m[2][j] +
+                  viewProjection.m[3][j];
+      if (!(clip[3] > 1.0e-3) || !std::isfinite(clip[0]) || !std::isfinite(clip[1])) {
+        whole = true;
+        break;
+      }
+      const double sx = left + (clip[0] / clip[3] + 1.0) * 0.5 * viewport.Width;
+      const double sy = top + (1.0 - clip[1] / clip[3]) * 0.5 * viewport.Height;
+      x0 = static_cast<float>(std::clamp<double>(std::floor(std::min<double>(x0, sx) - 2.0), left, right));
+      x1 = static_cast<float>(std::clamp<double>(std::ceil(std::max<double>(x1, sx) + 2.0), left, right));
+      y0 = static_cast<float>(std::clamp<double>(std::floor(std::min<double>(y0, sy) - 2.0), top, bottom));
+      y1 = static_cast<float>(std::clamp<double>(std::ceil(std::max<double>(y1, sy) + 2.0), top, bottom));
+    }
+  }
+  if (whole) x0 = 0.0f, y0 = 0.0f, x1 = 640.0f, y1 = 480.0f;
+  return any;
+}
+
 void setWhiteMaterial() {
   D3DMATERIAL8 material{};
   material.Diffuse = {1, 1, 1, 1};
@@ -137,7 +188,9 @@ void drawShadows(const ShadowView& view) {
   gDevice->SetRenderState(D3DRS_STENCILREF, 1);
   gDevice->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_LESSEQUAL);
   gDevice->SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_KEEP);
-  drawFadeQuad(0x80000000);
+  // The half-black quad darkens what the volumes marked; it need only cover where they can be.
+  float x0, y0, x1, y1;
+  if (shadowVolumesRect(x0, y0, x1, y1) && x1 > x0 && y1 > y0) drawFadeRect(0x80000000, x0, y0, x1, y1);
 
   gDevice->SetRenderState(D3DRS_STENCILENABLE, false);
   gDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, false);

@@ -36,6 +36,8 @@ constexpr int kFramePeriodMs = 22;
 void NoOverlay();
 // Draws an untextured 640 x 480 quad of that colour over the frame.
 void drawFadeQuad(uint32_t colour);
+// The same over the screen rectangle x0 … x1, y0 … y1 only.
+void drawFadeRect(uint32_t colour, float x0, float y0, float x1, float y1);
 
 // One step of the fade: moves the fade colour's alpha by the fade speed.
 void updateFade();

@@ -364,6 +364,25 @@ TEST(MatDraw, FirstObjectOnlyWithQuadsAsTwoTriangles) {
   l.model.drawObject(&filtered, 0, [](const MatPolygon& p) { return p.corners == 3; });
   ASSERT_EQ(filtered.calls.size(), 1u);
   EXPECT_EQ(filtered.calls[0].floats.size(), 6u * 8u);
+  // A view volume leaves out the blocks wholly outside it: a camera at z -100 looking along -z
+  // sees nothing of the object (its corners lie at z 0).
+  ASSERT_EQ(l.model.objects[0].blocks.size(), 1u);
+  MATRIX view, projection, both;
+  matrixLookAtLH(view, VECTOR{0, 0, -100}, VECTOR{0, 0, -200}, VECTOR{0, 1, 0});
+  matrixPerspectiveFovLH(projection, 0.7853982f, 1.3333334f, 1.0f, 1000.0f);
+  matrixMultiply(both, view, projection);
+  const ViewVolume away(both);
+  VertexRecorder unseen;
+  l.model.drawObject(&unseen, 0, {}, &away);
+  EXPECT_TRUE(unseen.calls.empty());
+  matrixLookAtLH(view, VECTOR{0, 0, -100}, VECTOR{0, 0, 0}, VECTOR{0, 1, 0});
+  matrixMultiply(both, view, projection);
+  const ViewVolume towards(both);
+  VertexRecorder seen;
+  l.model.drawObject(&seen, 0, {}, &towards);
+  ASSERT_EQ(seen.calls.size(), 1u);
+  EXPECT_EQ(seen.calls[0].floats, device.calls[0].floats);
+
   VertexRecorder second;
   l.model.drawObject(&second, 1);
   ASSERT_EQ(second.calls.size(), 1u);

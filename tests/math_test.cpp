@@ -124,6 +124,31 @@ TEST(HeadingBand, AgreesWithTheHeadingTestEverywhereAndAtTheEdges) {
   EXPECT_EQ(checked, 16000);
 }
 
+TEST(ViewVolume, ExcludesOnlySpheresWhollyOutsideTheCamerasView) {
+  // The eye at the origin looking along +Z through the game's projection (near 64, far 15000,
+  // 45 degrees high, 4:3).
+  MATRIX view, projection, both;
+  matrixLookAtLH(view, VECTOR{0, 0, 0}, VECTOR{0, 0, 1}, VECTOR{0, 1, 0});
+  matrixPerspectiveFovLH(projection, 0.7853982f, 1.3333334f, 64.0f, 15000.0f);
+  matrixMultiply(both, view, projection);
+  const ViewVolume volume(both);
+  EXPECT_FALSE(volume.excludes({0, 0, 1000}, 10));     // straight ahead
+  EXPECT_TRUE(volume.excludes({0, 0, -1000}, 10));     // behind
+  EXPECT_FALSE(volume.excludes({0, 0, -1000}, 1100));  // behind, but reaching in front
+  EXPECT_TRUE(volume.excludes({0, 0, 20000}, 100));    // beyond the far plane
+  EXPECT_TRUE(volume.excludes({0, 0, 30}, 20));        // before the near plane
+  // At 1000 ahead the view is 414 high and 552 wide each side of the axis.
+  EXPECT_TRUE(volume.excludes({700, 0, 1000}, 100));
+  EXPECT_FALSE(volume.excludes({700, 0, 1000}, 200));
+  EXPECT_TRUE(volume.excludes({-700, 0, 1000}, 100));
+  EXPECT_TRUE(volume.excludes({0, 560, 1000}, 100));
+  EXPECT_FALSE(volume.excludes({0, -480, 1000}, 100));
+  EXPECT_FALSE(volume.excludes({0, 0, 1000}, INFINITY));
+  EXPECT_FALSE(volume.excludes({NAN, 0, 1000}, 1));
+  // A device that keeps no transforms: nothing is excluded.
+  EXPECT_FALSE(ViewVolume(MATRIX{}).excludes({0, 0, -1000}, 1));
+}
+
 TEST(ReduceAngle, SubtractsOneTurnOnlyWhenThatShrinksTheAngle) {
   EXPECT_EQ(reduceAngle(7.0f), 7.0f - 6.28318f);
   EXPECT_EQ(reduceAngle(3.2f), 3.2f - 6.28318f);

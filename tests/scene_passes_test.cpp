@@ -56,7 +56,9 @@ class PassRecorder : public NullDevice {
     MATRIX world;
     uint32_t firstColour;  // of pre-transformed quads
     unsigned primitives;
+    float left = 0, top = 0, right = 0, bottom = 0;  // of pre-transformed quads
   };
+  MATRIX view, projection;
   std::map<int, DWORD> states;
   MATRIX world;
   std::vector<Draw> draws;
@@ -73,6 +75,13 @@ class PassRecorder : public NullDevice {
   }
   HRESULT SetTransform(D3DTRANSFORMSTATETYPE type, const D3DMATRIX* m) override {
     if (type == D3DTS_WORLD) static_cast<D3DMATRIX&>(world) = *m;
+    if (type == D3DTS_VIEW) static_cast<D3DMATRIX&>(view) = *m;
+    if (type == D3DTS_PROJECTION) static_cast<D3DMATRIX&>(projection) = *m;
+    return D3D_OK;
+  }
+  HRESULT GetTransform(D3DTRANSFORMSTATETYPE type, D3DMATRIX* m) override {
+    if (type == D3DTS_VIEW) *m = view;
+    if (type == D3DTS_PROJECTION) *m = projection;
     return D3D_OK;
   }
   HRESULT SetMaterial(const D3DMATERIAL8* material) override {
@@ -82,9 +91,15 @@ class PassRecorder : public NullDevice {
   }
   HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE, unsigned primitives, const void* vertices, unsigned stride) override {
     uint32_t colour = 0;
-    if (stride == sizeof(ScreenVertex)) std::memcpy(&colour, static_cast<const uint8_t*>(vertices) + 16, 4);
-    draws.push_back({states[D3DRS_STENCILPASS], states[D3DRS_CULLMODE], states[D3DRS_STENCILENABLE] != 0, world,
-                     colour, primitives});
+    Draw draw{states[D3DRS_STENCILPASS], states[D3DRS_CULLMODE], states[D3DRS_STENCILENABLE] != 0, world, 0,
+              primitives};
+    if (stride == sizeof(ScreenVertex)) {
+      std::memcpy(&colour, static_cast<const uint8_t*>(vertices) + 16, 4);
+      const auto* quad = static_cast<const ScreenVertex*>(vertices);
+      draw.left = quad[0].x, draw.top = quad[0].y, draw.right = quad[3].x, draw.bottom = quad[3].y;
+    }
+    draw.firstColour = colour;
+    draws.push_back(draw);
     return D3D_OK;
   }
 };
@@ -191,6 +206,38 @@ TEST_F(ScenePass, FaintCharacterCastsNoShadowAndKeepsItsVisibility) {
   ASSERT_EQ(device.draws.size(), 5u);
   EXPECT_FLOAT_EQ(device.draws[0].world.m[0][0], 0.5f);
   EXPECT_FLOAT_EQ(device.draws[0].world.m[2][2], 0.5f);
+}
+
+TEST_F(ScenePass, TheShadowQuadCoversOnlyWhereTheVolumesCanBe) {
+  matrixLookAtLH(device.view, kEye, VECTOR{0, 0, 0}, VECTOR{0, 1, 0});
+  device.projection = gameProjection();
+  // Without a caster nothing is darkened.
+  drawShadows(view());
+  EXPECT_TRUE(device.draws.empty());
+  // A caster straight ahead at the origin: its box lands around the centre, in a small part of
+  // the screen.
+  add(0, 0, 192);
+  drawShadows(view());
+  ASSERT_EQ(device.draws.size(), 3u);
+  const PassRecorder::Draw& quad = device.draws[2];
+  EXPECT_EQ(quad.firstColour, 0x80000000u);
+  EXPECT_LT(quad.left, 320.0f);
+  EXPECT_GT(quad.right, 320.0f);
+  EXPECT_GT(quad.left, 200.0f);
+  EXPECT_LT(quad.right, 440.0f);
+  float x, y;
+  ASSERT_TRUE(projectPoint(VECTOR{0, 0, 0}, x, y));
+  EXPECT_LT(quad.top, y);
+  EXPECT_GT(quad.bottom, y);
+  EXPECT_GT(quad.bottom - quad.top, 8.0f);
+  EXPECT_LT(quad.bottom - quad.top, 200.0f);
+  // A second caster far to the side widens it to hold both.
+  add(600, 0, 192);
+  device.draws.clear();
+  drawShadows(view());
+  ASSERT_EQ(device.draws.size(), 5u);
+  EXPECT_GT(device.draws[4].right, 500.0f);
+  EXPECT_LT(device.draws[4].left, 320.0f);
 }
 
 TEST_F(ScenePass, CharactersAreDrawnFarthestFirstAndFadeNearTheEye) {
