@@ -18,12 +18,12 @@
 
 namespace {
 
-// A directory of its own as data root and current directory, with the map file in it.
+// A directory of its own as data root, with the map file in it. The current directory stays, so
+// that the corpus paths given on the command line keep working.
 const std::filesystem::path& workDirectory() {
   static const std::filesystem::path dir = [] {
     const auto path = std::filesystem::temp_directory_path() / ("orvane_fuzz_field_map_" + std::to_string(::getpid()));
     std::filesystem::create_directories(path / "Mat");
-    std::filesystem::current_path(path);
     plat::SetProgramDirectory(path.string() + "/");
     return path;
   }();

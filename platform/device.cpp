@@ -438,13 +438,15 @@ HRESULT GlDevice::Present() {
   gl::UseProgram(0);
   glDisable(GL_SCISSOR_TEST);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-  glViewport(0, 0, windowWidth, windowHeight);
-  glClearColor(0, 0, 0, 1);
-  glClear(GL_COLOR_BUFFER_BIT);
-
-  // The frame keeps its 4:3 shape; black bars fill the rest.
+  // The frame keeps its 4:3 shape; black bars fill the rest (a frame that fills the window
+  // leaves nothing to clear).
   const PresentArea area = PresentAreaFor(windowWidth, windowHeight, presentScale_);
   const PresentRect& shown = area.rect;
+  if (!(shown == PresentRect{0, 0, windowWidth, windowHeight})) {
+    glViewport(0, 0, windowWidth, windowHeight);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+  }
   glViewport(shown.x, shown.y, shown.width, shown.height);
   for (GLenum cap : {GL_DEPTH_TEST, GL_STENCIL_TEST, GL_BLEND, GL_ALPHA_TEST, GL_CULL_FACE, GL_FOG, GL_LIGHTING})
     glDisable(cap);
@@ -455,7 +457,10 @@ HRESULT GlDevice::Present() {
   }
   glEnable(GL_TEXTURE_2D);
   glBindTexture(GL_TEXTURE_2D, backBufferTexture_);
-  const GLint filter = area.pointSampling ? GL_NEAREST : GL_LINEAR;
+  // At its own size the frame's pixels meet the window's one to one: nearest is the same
+  // picture as linear, for less work.
+  const bool oneToOne = shown.width == int(kBackBufferWidth) && shown.height == int(kBackBufferHeight);
+  const GLint filter = area.pointSampling || oneToOne ? GL_NEAREST : GL_LINEAR;
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
