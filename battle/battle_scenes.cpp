@@ -180,7 +180,7 @@ void drawBattleMap(Battle& battle) {
             if (!behindCamera.contains(map.vertices[polygon.vertex[k]])) return true;
           return false;
         },
-        &view);
+        [&](const MatBlock& block) { return mapBlockDraw(block, view, behindCamera); });
   }
 }
 

@@ -223,7 +223,7 @@ void drawMap() {
           if (!behindCamera.contains(map.vertices[polygon.vertex[k]])) return true;
         return false;
       },
-      &view);
+      [&](const MatBlock& block) { return mapBlockDraw(block, view, behindCamera); });
 }
 
 }  // namespace

@@ -599,12 +599,19 @@ void MakeMat::draw(plat::Device* device) {
   drawObject(device, 0);
 }
 
+BlockDraw mapBlockDraw(const MatBlock& block, const ViewVolume& view, const HeadingBand& behindCamera) {
+  if (view.excludes(block.centre, block.radius)) return BlockDraw::Skip;
+  if (behindCamera.clearOf(block.centre, block.radius)) return BlockDraw::All;
+  return BlockDraw::EachPolygon;
+}
+
 void MakeMat::drawObject(plat::Device* device, size_t object, const std::function<bool(const MatPolygon&)>& keep,
-                         const ViewVolume* view) {
+                         const std::function<BlockDraw(const MatBlock&)>& blocks) {
   if (!device || object >= objects.size()) return;
   const MatObject& drawn = objects[object];
   const bool byBlocks =
-      view && drawn.blocks.size() == (drawn.polygons.size() + kMatBlockPolygons - 1) / kMatBlockPolygons;
+      blocks && drawn.blocks.size() == (drawn.polygons.size() + kMatBlockPolygons - 1) / kMatBlockPolygons;
+  BlockDraw decision = BlockDraw::EachPolygon;
   device->SetVertexShader(kTexturedFormat);
   // Consecutive polygons with one texture go to the device as one indexed triangle list
   // (materials that differ only in their attributes share a texture).
@@ -618,14 +625,14 @@ void MakeMat::drawObject(plat::Device* device, size_t object, const std::functio
   plat::Texture* current = nullptr;
   for (size_t p = 0; p < drawn.polygons.size(); ++p) {
     if (byBlocks && p % kMatBlockPolygons == 0) {
-      const MatBlock& block = drawn.blocks[p / kMatBlockPolygons];
-      if (view->excludes(block.centre, block.radius)) {
+      decision = blocks(drawn.blocks[p / kMatBlockPolygons]);
+      if (decision == BlockDraw::Skip) {
         p += kMatBlockPolygons - 1;
         continue;
       }
     }
     const MatPolygon& polygon = drawn.polygons[p];
-    if (keep && !keep(polygon)) continue;
+    if (decision != BlockDraw::All && keep && !keep(polygon)) continue;
     plat::Texture* texture = polygon.material < kMaxMaterials ? materials[polygon.material].texture.get() : nullptr;
     if (!started || texture != current || batch.full()) {
       flush();

@@ -48,7 +48,15 @@ struct MatObject {
   std::vector<MatBlock> blocks;
 };
 
+// What an owner decides for a whole block before its polygons are looked at: left out, drawn
+// whole, or each polygon asked.
+enum class BlockDraw { Skip, All, EachPolygon };
+
 class ViewVolume;
+class HeadingBand;
+// The map drawing's decision: a block the view volume excludes is left out, a block clear of the
+// band behind the camera is drawn whole, any other is decided face by face.
+BlockDraw mapBlockDraw(const MatBlock& block, const ViewVolume& view, const HeadingBand& behindCamera);
 
 struct MatTexCoord {
   float u = 0, v = 0;
@@ -90,10 +98,10 @@ class MakeMat {
   // Draws the first object as positions only, without texture changes.
   void drawPlain(plat::Device* device);
   // Draws the polygons of any object like draw(), those for which keep is true (all when keep
-  // is empty). For owners that cull faces themselves. With a view volume, blocks of polygons
-  // wholly outside it are left out first: they would not show.
+  // is empty). For owners that cull faces themselves. With a block decision, each block of
+  // polygons is first left out, drawn whole or handed to keep polygon by polygon as it says.
   void drawObject(plat::Device* device, size_t object, const std::function<bool(const MatPolygon&)>& keep = {},
-                  const ViewVolume* view = nullptr);
+                  const std::function<BlockDraw(const MatBlock&)>& blocks = {});
 
   // The directory prefixed to texture names ("Mat\" after construction), at most kMaxDirectory
   // characters; a longer text is cut.

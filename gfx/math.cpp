@@ -126,7 +126,7 @@ HeadingBand::HeadingBand(const VECTOR& eye, float centre, float halfWidth)
       cosCentre_(std::cos(static_cast<double>(centre))),
       cosHalfWidth_(std::cos(static_cast<double>(halfWidth))),
       // Far from 0 the game's 2 pi (6.28318) and float differences drift from the true circle.
-      byDotProduct_(std::fabs(centre) <= 16.0f && std::fabs(halfWidth) < 3.0f) {}
+      byDotProduct_(std::fabs(centre) <= 16.0f && halfWidth >= 0.0f && halfWidth < 3.0f) {}
 
 bool HeadingBand::containsByHeading(const VECTOR& point) const {
   const float difference = std::remainder(heading(point.x, point.z, eyeX_, eyeZ_) - centre_, kTwoPi);
@@ -144,6 +144,18 @@ bool HeadingBand::contains(const VECTOR& point) const {
   if (!byDotProduct_ || !(length > 0.0) || !std::isfinite(excess) || std::fabs(excess) <= kMargin * length)
     return containsByHeading(point);
   return excess > 0.0;
+}
+
+bool HeadingBand::clearOf(const VECTOR& centre, float radius) const {
+  if (!byDotProduct_ || !(radius >= 0.0f)) return false;
+  const double dx = static_cast<double>(centre.x) - eyeX_, dz = static_cast<double>(centre.z) - eyeZ_;
+  const double distance = std::sqrt(dx * dx + dz * dz);
+  if (!std::isfinite(distance) || !(distance > static_cast<double>(radius) * 1.01 + 1.0)) return false;
+  // The circle is seen from the eye within asin(radius / distance) of its centre's direction;
+  // a thousandth of a radian more keeps clear of heading()'s rounding.
+  const double cosine = std::clamp((dx * sinCentre_ + dz * cosCentre_) / distance, -1.0, 1.0);
+  const double fromCentre = std::acos(cosine);
+  return fromCentre - std::asin(static_cast<double>(radius) / distance) > static_cast<double>(halfWidth_) + 1.0e-3;
 }
 
 // ---------------------------------------------------------------------------------------------

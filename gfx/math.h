@@ -44,6 +44,9 @@ class HeadingBand {
  public:
   HeadingBand(const VECTOR& eye, float centre, float halfWidth);
   bool contains(const VECTOR& point) const;
+  // Whether no point within radius of centre (in x and z) can lie in the band: true only when
+  // the whole circle is clearly outside it.
+  bool clearOf(const VECTOR& centre, float radius) const;
 
  private:
   bool containsByHeading(const VECTOR& point) const;

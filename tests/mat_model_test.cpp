@@ -373,13 +373,14 @@ TEST(MatDraw, FirstObjectOnlyWithQuadsAsTwoTriangles) {
   matrixMultiply(both, view, projection);
   const ViewVolume away(both);
   VertexRecorder unseen;
-  l.model.drawObject(&unseen, 0, {}, &away);
+  const HeadingBand nowhere(VECTOR{0, 0, -100}, 0.0f, -1.0f);  // a band that holds nothing
+  l.model.drawObject(&unseen, 0, {}, [&](const MatBlock& b) { return mapBlockDraw(b, away, nowhere); });
   EXPECT_TRUE(unseen.calls.empty());
   matrixLookAtLH(view, VECTOR{0, 0, -100}, VECTOR{0, 0, 0}, VECTOR{0, 1, 0});
   matrixMultiply(both, view, projection);
   const ViewVolume towards(both);
   VertexRecorder seen;
-  l.model.drawObject(&seen, 0, {}, &towards);
+  l.model.drawObject(&seen, 0, {}, [&](const MatBlock& b) { return mapBlockDraw(b, towards, nowhere); });
   ASSERT_EQ(seen.calls.size(), 1u);
   EXPECT_EQ(seen.calls[0].floats, device.calls[0].floats);
 

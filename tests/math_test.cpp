@@ -122,6 +122,26 @@ TEST(HeadingBand, AgreesWithTheHeadingTestEverywhereAndAtTheEdges) {
     EXPECT_EQ(band.contains(eye), byHeading(eye, centre, eye));
   }
   EXPECT_EQ(checked, 16000);
+
+  // A circle said to be clear of the band has no point in it, and most circles well away from
+  // the band are found clear.
+  int clear = 0;
+  for (int i = 0; i < 4000; ++i) {
+    const float centre = next() * 6.28318f;
+    const VECTOR eye{next() * 1000, 0, next() * 1000};
+    const HeadingBand band(eye, centre, halfWidth);
+    const float h = next() * 6.28318f, r = 200 + next() * 5000, radius = next() * 400;
+    const VECTOR middle{eye.x + r * std::sin(h), 0, eye.z + r * std::cos(h)};
+    if (!band.clearOf(middle, radius)) continue;
+    ++clear;
+    for (int k = 0; k < 16; ++k) {
+      const float a = next() * 6.28318f, d = radius * std::sqrt(next());
+      const VECTOR p{middle.x + d * std::sin(a), 0, middle.z + d * std::cos(a)};
+      ASSERT_FALSE(band.contains(p)) << i;
+      ASSERT_FALSE(byHeading(eye, centre, p)) << i;
+    }
+  }
+  EXPECT_GT(clear, 1500);
 }
 
 TEST(ViewVolume, ExcludesOnlySpheresWhollyOutsideTheCamerasView) {
