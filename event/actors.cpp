@@ -31,7 +31,10 @@ void stepTimedTurn(Actor& actor, CHARA& chara) {
 
 void setUpActors(int count) {
   // A script of the old array may be the one running this set-up (f18 in an actor script): the
-  // old actors stay alive, stopped, until the next frame's step.
+  // old actors stay alive, stopped, until the next frame's step. A script that makes the array
+  // anew over and over within one frame would keep every old array alive, 256 characters each,
+  // until memory runs out: past kMostSetUpsAFrame set-ups the array stays as it is.
+  if (gRetiredActors.size() >= kMostSetUpsAFrame) return;
   for (Actor& actor : gActors) actor.runner.script.continueFlag = 0;
   // Moving the vectors keeps their elements where they are.
   gRetiredActors.push_back(std::move(gActors));
@@ -122,6 +125,7 @@ void resetConversationBuffers() {
 }
 
 void resetActors() {
+  freeRetiredActors();
   setUpActors(0);
   freeRetiredActors();
   gTalkingActor = 0;

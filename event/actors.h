@@ -21,6 +21,7 @@ struct ActorScript {
 constexpr int kActorNameLimit = 127;  // bytes of a display name or a script name
 // The most actors a script may ask for.
 constexpr int kMaxActors = 256;
+constexpr size_t kMostSetUpsAFrame = 16;  // f18 and f22 between two steps of the actors
 // Actor values that scripts keep without a named role (f7 properties 11, 12, 17 and 19);
 // value 1 holds the flags whose bit 1 property 10 sets.
 constexpr int kActorValues = 4;

@@ -77,5 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(battle);
   }
   destroyBattle();
+  // Actor arrays the script made anew (f18, f22) go as at the next frame's step.
+  resetActors();
+  setUpActors(kBattleSlots);
   return 0;
 }

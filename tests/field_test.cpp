@@ -122,6 +122,22 @@ TEST_F(FieldTest, AGatheringRadiusBeyondAnyFieldOnAWideMapGivesNoGrid) {
   EXPECT_EQ(groundQuery(nearCorner, 1), 0);
 }
 
+TEST_F(FieldTest, MakingTheActorsAnewOverAndOverInOneFrameKeepsMemoryBounded) {
+  // A script looping over f22 within one step: every old array stays alive until the actors'
+  // next step, so past kMostSetUpsAFrame set-ups the array is left as it is.
+  run("@:again// c0 0,256,= f22; c3 again//1");
+  EXPECT_EQ(actorCount(), 256);
+  actorChara(0)->position.x = 5;
+  setUpActors(3);  // the frame's set-ups are spent: nothing changes
+  EXPECT_EQ(actorCount(), 256);
+  EXPECT_EQ(actorChara(0)->position.x, 5);
+  gEvent.script.active = 0;
+  stepActors();  // the next frame: the old arrays go, and set-ups work again
+  setUpActors(3);
+  EXPECT_EQ(actorCount(), 3);
+  EXPECT_EQ(actorChara(0)->position.x, 0);
+}
+
 TEST_F(FieldTest, WalkingIntoAWallStaysAndItsPlaceFires) {
   gEvent.script.setText(sjis("@:場2// c0 0,2,= # @:場3// c0 0,3,= #"));
   leader().position = {-60, 100, 0};
