@@ -48,12 +48,12 @@ void drawFadeQuad(uint32_t colour) {
 void drawFadeRect(uint32_t colour, float x0, float y0, float x1, float y1) {
   using namespace plat;
   if (!gDevice) return;
-  const float u0 = x0 / 640.0f, u1 = x1 / 640.0f, v0 = y0 / 480.0f, v1 = y1 / 480.0f;
+  // Untextured: the texture coordinates are not used.
   const ScreenVertex quad[4] = {
-      {x0, y0, 0.0f, u0, v0, colour},
-      {x1, y0, 0.0f, u1, v0, colour},
-      {x0, y1, 0.0f, u0, v1, colour},
-      {x1, y1, 0.0f, u1, v1, colour},
+      {x0, y0, 0.0f, 0.0f, 0.0f, colour},
+      {x1, y0, 0.0f, 1.0f, 0.0f, colour},
+      {x0, y1, 0.0f, 0.0f, 1.0f, colour},
+      {x1, y1, 0.0f, 1.0f, 1.0f, colour},
   };
   gDevice->SetTexture(0, nullptr);
   gDevice->SetVertexShader(kScreenVertexFormat);
