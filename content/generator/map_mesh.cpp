@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 
 namespace content {
@@ -31,6 +32,18 @@ double lengthOf(const MatPoint& a) {
 MatPoint unit(const MatPoint& a) {
   const double l = lengthOf(a);
   return l > 0 ? times(a, 1 / l) : MatPoint{0, 0, 0};
+}
+
+// The place of (x, z) along a Z-order curve over a 256 x 256 grid laid on the square of half
+// width `half` round the origin: points close on the curve are close on the map.
+uint32_t zOrderOf(const MatPoint& p, double half) {
+  auto cell = [&](double v) {
+    return static_cast<uint32_t>(std::clamp(std::floor((v + half) / (2 * half) * 256), 0.0, 255.0));
+  };
+  const uint32_t x = cell(p.x), z = cell(p.z);
+  uint32_t place = 0;
+  for (int bit = 0; bit < 8; ++bit) place |= ((x >> bit) & 1u) << (2 * bit) | ((z >> bit) & 1u) << (2 * bit + 1);
+  return place;
 }
 
 // The face normal as the reader computes it: (b - a) x (c - a).
@@ -123,6 +136,12 @@ size_t MapMesh::uvCount() const {
   return count;
 }
 
+MatPoint MapMesh::centreOf(const Face& face) const {
+  MatPoint sum{0, 0, 0};
+  for (int corner : face.corners) sum = plus(sum, points_[static_cast<size_t>(corner)]);
+  return times(sum, 1.0 / static_cast<double>(std::max<size_t>(face.corners.size(), 1)));
+}
+
 double MapMesh::extent() const {
   double most = 0;
   for (const MatPoint& p : points_) most = std::max({most, std::abs(p.x), std::abs(p.z)});
@@ -133,11 +152,18 @@ std::string MapMesh::text(const std::vector<std::string>& header) const {
   MatText model(10.0);
   for (const MatPoint& p : points_) model.vertex(p);
   // Within each run the faces go in texture order, so that the game draws a map in a few long
-  // batches; the ground run still comes first.
+  // batches, and within a texture along a Z-order curve over the map, so that the game's blocks of
+  // consecutive faces stay small and are left out whole when out of sight; the ground run still
+  // comes first.
+  const double half = std::max(extent(), 1.0);
+  auto place = [&](const Face& f) { return zOrderOf(centreOf(f), half); };
   for (const auto* run : {&ground_, &scenery_}) {
     std::vector<Face> faces = *run;
     std::stable_sort(faces.begin(), faces.end(), [&](const Face& a, const Face& b) {
-      return materials_[a.material].texture < materials_[b.material].texture;
+      const std::string& ta = materials_[a.material].texture;
+      const std::string& tb = materials_[b.material].texture;
+      if (ta != tb) return ta < tb;
+      return place(a) < place(b);
     });
     for (const Face& f : faces) {
       std::string uv = " UV(";

@@ -57,6 +57,7 @@ class MapMesh {
     int material;
   };
   int vertex(const MatPoint& p, const MatPoint& normal, bool shared);
+  MatPoint centreOf(const Face& face) const;
 
   std::vector<MatPoint> points_;
   std::map<std::tuple<long long, long long, long long, long long, long long, long long>, int> vertexIndex_;
