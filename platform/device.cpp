@@ -944,13 +944,19 @@ HRESULT GlDevice::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, unsigned minInde
   if (!vertices || !indices) return D3DERR_INVALIDCALL;
   const unsigned indexCount = verticesFor(type, primitiveCount);
   const uint64_t available = uint64_t(minIndex) + vertexCount;
-  for (unsigned i = 0; i < indexCount; ++i)
+  // The range the indices use, found while checking them, spares the driver a pass of its own.
+  IndexRange range{0xFFFF, 0};
+  for (unsigned i = 0; i < indexCount; ++i) {
     if (indices[i] < minIndex || indices[i] >= available) return D3DERR_INVALIDCALL;
-  return draw(type, primitiveCount, static_cast<const uint8_t*>(vertices), unsigned(available), stride, indices);
+    range.lowest = std::min<unsigned>(range.lowest, indices[i]);
+    range.highest = std::max<unsigned>(range.highest, indices[i]);
+  }
+  return draw(type, primitiveCount, static_cast<const uint8_t*>(vertices), unsigned(available), stride, indices,
+              range);
 }
 
 HRESULT GlDevice::draw(D3DPRIMITIVETYPE type, unsigned primitiveCount, const uint8_t* vertices, unsigned vertexCount,
-                       unsigned stride, const uint16_t* indices) {
+                       unsigned stride, const uint16_t* indices, IndexRange range) {
   const unsigned drawn = verticesFor(type, primitiveCount);
   if (drawn == 0 && primitiveCount != 0) return D3DERR_INVALIDCALL;
   if (!(fvf_ & (D3DFVF_XYZ | D3DFVF_XYZRHW)) || stride < unsigned(VertexSize(fvf_))) return D3DERR_INVALIDCALL;
@@ -958,7 +964,7 @@ HRESULT GlDevice::draw(D3DPRIMITIVETYPE type, unsigned primitiveCount, const uin
   takeContext();
   applyState(DrawMode{(fvf_ & D3DFVF_XYZRHW) != 0, (fvf_ & D3DFVF_DIFFUSE) != 0, (fvf_ & D3DFVF_SPECULAR) != 0});
   bindVertexArrays(vertices, vertexCount, stride);
-  if (indices) glDrawElements(primitiveMode(type), GLsizei(drawn), GL_UNSIGNED_SHORT, indices);
+  if (indices) gl::DrawRangeElements(primitiveMode(type), range.lowest, range.highest, GLsizei(drawn), GL_UNSIGNED_SHORT, indices);
   else glDrawArrays(primitiveMode(type), 0, GLsizei(drawn));
   return D3D_OK;
 }

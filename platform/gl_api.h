@@ -10,6 +10,7 @@ namespace plat::gl {
   X(PFNGLACTIVETEXTUREPROC, ActiveTexture)                                 \
   X(PFNGLCLIENTACTIVETEXTUREARBPROC, ClientActiveTexture)                  \
   X(PFNGLBLENDEQUATIONPROC, BlendEquation)                                 \
+  X(PFNGLDRAWRANGEELEMENTSPROC, DrawRangeElements)                         \
   X(PFNGLSECONDARYCOLORPOINTERPROC, SecondaryColorPointer)                 \
   X(PFNGLGENFRAMEBUFFERSPROC, GenFramebuffers)                             \
   X(PFNGLDELETEFRAMEBUFFERSPROC, DeleteFramebuffers)                       \

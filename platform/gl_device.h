@@ -123,8 +123,12 @@ class GlDevice final : public Device {
   // Puts this device's framebuffer and state back after another device used the context.
   void takeContext();
   void setDefaultStates();
+  // The lowest and highest index of an indexed draw.
+  struct IndexRange {
+    unsigned lowest, highest;
+  };
   HRESULT draw(D3DPRIMITIVETYPE type, unsigned primitiveCount, const uint8_t* vertices, unsigned vertexCount,
-               unsigned stride, const uint16_t* indices);
+               unsigned stride, const uint16_t* indices, IndexRange range = {});
   void applyState(DrawMode mode);
   void applyBlend();
   void applyAlphaTest();
