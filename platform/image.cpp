@@ -85,14 +85,22 @@ uint32_t expandChannel(uint32_t pixel, uint32_t mask) {
   return static_cast<uint32_t>((value * 255 + max / 2) / max);
 }
 
-// A 0..255 channel packed into a mask (truncating the low bits).
-uint32_t packChannel(uint32_t value, uint32_t mask) {
-  if (mask == 0) return 0;
-  const int shift = std::countr_zero(mask);
-  const int bits = std::popcount(mask);
-  if (bits >= 8) return (value << (bits - 8) << shift) & mask;
-  return ((value >> (8 - bits)) << shift) & mask;
-}
+// Packs a 0..255 channel into a mask (truncating the low bits); the mask's place and width are
+// worked out once, not for every pixel.
+class ChannelPacker {
+ public:
+  explicit ChannelPacker(uint32_t mask)
+      : mask_(mask), shift_(mask ? std::countr_zero(mask) : 0), bits_(std::popcount(mask)) {}
+  uint32_t operator()(uint32_t value) const {
+    if (mask_ == 0) return 0;
+    if (bits_ >= 8) return (value << (bits_ - 8) << shift_) & mask_;
+    return ((value >> (8 - bits_)) << shift_) & mask_;
+  }
+
+ private:
+  uint32_t mask_;
+  int shift_, bits_;
+};
 
 // Decodes masked pixels. Luminance layouts carry their luminance mask in r.
 void maskedToPixels(const uint8_t* bytes, const PixelMasks& masks, bool luminance, Pixels* pixels) {
@@ -617,10 +625,16 @@ std::vector<uint8_t> PixelsToFormat(const Pixels& pixels, D3DFORMAT format) {
   if (!masked) return {};
   const PixelMasks& m = masked->masks;
   std::vector<uint8_t> bytes(pixels.argb.size() * m.bytes);
+  if (m.bytes == 4 && m.r == 0xFF0000 && m.g == 0xFF00 && m.b == 0xFF && (m.a == 0xFF000000 || m.a == 0)) {
+    // The layout of the pixels themselves: only the alpha byte may go, and the fill come in.
+    const uint32_t keep = 0xFFFFFF | m.a;
+    for (size_t i = 0; i < pixels.argb.size(); ++i) writePixel(bytes.data() + i * 4, 4, (pixels.argb[i] & keep) | masked->fill);
+    return bytes;
+  }
+  const ChannelPacker a(m.a), r(m.r), g(m.g), b(m.b);
   for (size_t i = 0; i < pixels.argb.size(); ++i) {
     const uint32_t p = pixels.argb[i];
-    const uint32_t value = packChannel(p >> 24, m.a) | packChannel((p >> 16) & 0xFF, m.r) |
-                           packChannel((p >> 8) & 0xFF, m.g) | packChannel(p & 0xFF, m.b) | masked->fill;
+    const uint32_t value = a(p >> 24) | r((p >> 16) & 0xFF) | g((p >> 8) & 0xFF) | b(p & 0xFF) | masked->fill;
     writePixel(bytes.data() + i * m.bytes, m.bytes, value);
   }
   return bytes;

@@ -340,6 +340,8 @@ TEST(ImagePixels, ConversionToDeviceFormats) {
   EXPECT_EQ(PixelsToFormat(pixels, D3DFMT_A1R5G5B5), words({0xFE08, 0x08CA}));
   EXPECT_EQ(PixelsToFormat(pixels, D3DFMT_R8G8B8), (std::vector<uint8_t>{0x40, 0x80, 0xFF, 0x56, 0x34, 0x12}));
   EXPECT_EQ(PixelsToFormat(pixels, D3DFMT_X8R8G8B8), argbBytes({0xFFFF8040, 0xFF123456}));
+  EXPECT_EQ(PixelsToFormat(pixels, D3DFMT_A8R8G8B8), argbBytes({0xFFFF8040, 0x00123456}));
+  EXPECT_EQ(PixelsToFormat(pixels, D3DFMT_A4R4G4B4), words({0xFF84, 0x0135}));
   EXPECT_TRUE(PixelsToFormat(pixels, D3DFMT_DXT1).empty());
 }
 
