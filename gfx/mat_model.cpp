@@ -1,6 +1,7 @@
 #include "gfx/mat_model.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -38,7 +39,13 @@ bool isBracket(std::string_view token) {
 
 // A decimal number as the standard conversion reads it; what is not a finite number gives 0.
 float toFloat(const std::string& token) {
-  const float value = std::strtof(token.c_str(), nullptr);
+  // The common plain number goes through the quick locale-free reader, which rounds as the
+  // standard conversion does; anything else (a sign "+", hexadecimal, trailing text, out of
+  // range) is left to the standard conversion.
+  float value = 0.0f;
+  const char* end = token.data() + token.size();
+  const auto [stop, error] = std::from_chars(token.data(), end, value);
+  if (error != std::errc{} || stop != end) value = std::strtof(token.c_str(), nullptr);
   return std::isfinite(value) ? value : 0.0f;
 }
 

@@ -102,16 +102,36 @@ class ChannelPacker {
   int shift_, bits_;
 };
 
+// expandChannel for every pixel of a layout: a channel of up to 8 bits is looked up in a table
+// made once.
+class ChannelExpander {
+ public:
+  explicit ChannelExpander(uint32_t mask) : mask_(mask), shift_(mask ? std::countr_zero(mask) : 0) {
+    if (mask != 0 && (mask >> shift_) <= 0xFF)
+      for (uint32_t v = 0; v <= (mask >> shift_); ++v) table_.push_back(static_cast<uint8_t>(expandChannel(v << shift_, mask)));
+  }
+  uint32_t operator()(uint32_t pixel) const {
+    if (table_.empty()) return expandChannel(pixel, mask_);
+    return table_[(pixel & mask_) >> shift_];
+  }
+
+ private:
+  uint32_t mask_;
+  int shift_;
+  std::vector<uint8_t> table_;
+};
+
 // Decodes masked pixels. Luminance layouts carry their luminance mask in r.
 void maskedToPixels(const uint8_t* bytes, const PixelMasks& masks, bool luminance, Pixels* pixels) {
   const size_t count = static_cast<size_t>(pixels->width) * pixels->height;
   pixels->argb.resize(count);
+  const ChannelExpander alpha(masks.a), red(masks.r), green(masks.g), blue(masks.b);
   for (size_t i = 0; i < count; ++i) {
     const uint32_t value = readPixel(bytes + i * masks.bytes, masks.bytes);
-    const uint32_t a = masks.a ? expandChannel(value, masks.a) : 255;
-    const uint32_t r = expandChannel(value, masks.r);
-    const uint32_t g = luminance ? r : expandChannel(value, masks.g);
-    const uint32_t b = luminance ? r : expandChannel(value, masks.b);
+    const uint32_t a = masks.a ? alpha(value) : 255;
+    const uint32_t r = red(value);
+    const uint32_t g = luminance ? r : green(value);
+    const uint32_t b = luminance ? r : blue(value);
     pixels->argb[i] = argb(a, r, g, b);
   }
 }

@@ -208,6 +208,24 @@ TEST(MatLoad, ObjectsVerticesFacesAndTextureCoordinates) {
   EXPECT_EQ(quad.uv[0], 3);
 }
 
+// Numbers in every form the standard conversion reads, as it reads them: a plus sign,
+// hexadecimal, an exponent, trailing text, nothing numeric at all, and out of range (0).
+TEST(MatLoad, NumbersReadAsTheStandardConversionReadsThem) {
+  Loaded l(withObjects(" Object \"o\" {\r\n vertex 3 {\r\n  +1.5 0x10 1e2\r\n  12abc .25 -.5\r\n  x 1e99 -0\r\n }\r\n}\r\n"));
+  ASSERT_EQ(l.result, 1);
+  const std::vector<VECTOR>& v = l.model.vertices;
+  ASSERT_EQ(v.size(), 3u);
+  EXPECT_FLOAT_EQ(v[0].x, -3.0f);  // x mirrored, all doubled
+  EXPECT_FLOAT_EQ(v[0].y, 32.0f);
+  EXPECT_FLOAT_EQ(v[0].z, 200.0f);
+  EXPECT_FLOAT_EQ(v[1].x, -24.0f);
+  EXPECT_FLOAT_EQ(v[1].y, 0.5f);
+  EXPECT_FLOAT_EQ(v[1].z, -1.0f);
+  EXPECT_FLOAT_EQ(v[2].x, 0.0f);
+  EXPECT_FLOAT_EQ(v[2].y, 0.0f);
+  EXPECT_FLOAT_EQ(v[2].z, 0.0f);
+}
+
 TEST(MatLoad, BinaryVertexBlock) {
   std::string floats(36, '\0');
   const float values[9] = {1, 2, 3, -4, 5, 6, 7, 8, -9};
