@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdio>
+#include <span>
 
 #include "audio/sound.h"
 #include "battle/scene_passes.h"
@@ -295,12 +296,35 @@ void buildWalkGrid(float gatheringRadius) {
   constexpr int64_t kMostCellVisits = 64 << 20;
   constexpr int64_t kMostEntries = 8 << 20;
   int64_t visits = 0, entries = 0;
+  // The cells that gather a vertex, found the first time one of its faces asks (a vertex is
+  // shared by several faces); the run of `gathering` in `gatheringRun` of the vertex holds them
+  // (its end UINT32_MAX until found).
+  const std::vector<VECTOR>& vertices = gField.map.vertices;
+  std::vector<uint32_t> gathering;
+  std::vector<std::pair<uint32_t, uint32_t>> gatheringRun(vertices.size(), {0, UINT32_MAX});
+  auto cellsGathering = [&](uint16_t vertex, int firstRow, int lastRow, int firstColumn, int lastColumn) {
+    auto& [first, end] = gatheringRun[vertex];
+    if (end == UINT32_MAX) {
+      first = static_cast<uint32_t>(gathering.size());
+      const VECTOR& v = vertices[vertex];
+      for (int row = firstRow; row <= lastRow; ++row) {
+        for (int column = firstColumn; column <= lastColumn; ++column) {
+          const double rx = static_cast<double>(column - grid.width / 2) * kWalkCell;
+          const double rz = static_cast<double>(row - grid.depth / 2) * kWalkCell;
+          const double dx = v.x - rx, dz = v.z - rz;
+          if (dx * dx + dz * dz < radius2) gathering.push_back(static_cast<uint32_t>(row) * grid.width + column);
+        }
+      }
+      end = static_cast<uint32_t>(gathering.size());
+    }
+    return std::span<const uint32_t>(gathering.data() + first, end - first);
+  };
   for (size_t f = 0; f < faces->size() && f <= 0xFFFF; ++f) {
     const MatPolygon& polygon = (*faces)[f];
     const int corners = std::clamp<int>(polygon.corners, 1, 3);
     // Only the cells near the corners can gather them.
     for (int k = 0; k < corners; ++k) {
-      const VECTOR& v = gField.map.vertices[polygon.vertex[k]];
+      const VECTOR& v = vertices[polygon.vertex[k]];
       if (!std::isfinite(v.x) || !std::isfinite(v.z)) continue;
       const int cx = static_cast<int>(std::lround(v.x / kWalkCell)) + grid.width / 2;
       const int cz = static_cast<int>(std::lround(v.z / kWalkCell)) + grid.depth / 2;
@@ -308,27 +332,23 @@ void buildWalkGrid(float gatheringRadius) {
       const int firstColumn = std::max(0, cx - reach), lastColumn = std::min(grid.width - 1, cx + reach);
       if (lastRow >= firstRow && lastColumn >= firstColumn)
         visits += int64_t(lastRow - firstRow + 1) * (lastColumn - firstColumn + 1);
-      if (visits > kMostCellVisits || entries > kMostEntries) {
+      if (visits > kMostCellVisits || entries > kMostEntries || static_cast<int64_t>(gathering.size()) > kMostEntries) {
         grid = WalkGrid{};
         return;
       }
-      for (int row = firstRow; row <= lastRow; ++row) {
-        for (int column = firstColumn; column <= lastColumn; ++column) {
-          const double rx = static_cast<double>(column - grid.width / 2) * kWalkCell;
-          const double rz = static_cast<double>(row - grid.depth / 2) * kWalkCell;
-          const double dx = v.x - rx, dz = v.z - rz;
-          if (dx * dx + dz * dz >= radius2) continue;
-          std::vector<uint16_t>& cell = grid.cells[static_cast<size_t>(row) * grid.width + column];
-          if (cell.empty() || cell.back() != f) {
-            cell.push_back(static_cast<uint16_t>(f));
-            ++entries;
-          }
+      for (const uint32_t c : cellsGathering(polygon.vertex[k], firstRow, lastRow, firstColumn, lastColumn)) {
+        std::vector<uint16_t>& cell = grid.cells[c];
+        if (cell.empty() || cell.back() != f) {
+          cell.push_back(static_cast<uint16_t>(f));
+          ++entries;
         }
       }
     }
   }
-  // Corners of one face that reach the same cell in a different order may list it twice.
+  // Faces are taken in order and listed once a cell, so every list is already in order; the
+  // check keeps it so should that ever change.
   for (std::vector<uint16_t>& cell : grid.cells) {
+    if (std::adjacent_find(cell.begin(), cell.end(), std::greater_equal<uint16_t>()) == cell.end()) continue;
     std::sort(cell.begin(), cell.end());
     cell.erase(std::unique(cell.begin(), cell.end()), cell.end());
   }
