@@ -122,6 +122,51 @@ TEST_F(FieldTest, AGatheringRadiusBeyondAnyFieldOnAWideMapGivesNoGrid) {
   EXPECT_EQ(groundQuery(nearCorner, 1), 0);
 }
 
+// Every cell lists, in order and once each, exactly the faces with a corner closer than the
+// gathering radius to the cell's centre; corners are shared between faces.
+TEST_F(FieldTest, EachCellListsTheFacesWithACornerWithinTheRadius) {
+  std::string text = "ZD:\r\nMaterial 1 {\n \"g\" col(0 0 0 1)\n}\nObject \"ground\" {\n vertex 60 {\n";
+  uint32_t seed = 7;
+  auto next = [&] { return (seed = seed * 1103515245u + 12345u) >> 8; };
+  for (int v = 0; v < 60; ++v)
+    text += " " + std::to_string(static_cast<int>(next() % 8000) - 4000) + " 50 " +
+            std::to_string(static_cast<int>(next() % 6000) - 3000) + "\n";
+  text += " }\n face 90 {\n";
+  for (int f = 0; f < 90; ++f)
+    text += "  3 V(" + std::to_string(next() % 60) + " " + std::to_string(next() % 60) + " " + std::to_string(next() % 60) + ") M(0)\n";
+  text += " }\n}\n";
+  resetField();
+  ASSERT_EQ(gField.map.LoadFromMemory(nullptr, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()),
+                                      "soup.mp", 1.0f, 0),
+            1);
+  gField.mapLoaded = true;
+  const float radius = 1500.0f;
+  buildWalkGrid(radius);
+  const WalkGrid& grid = gField.grid;
+  ASSERT_EQ(grid.cells.size(), static_cast<size_t>(grid.width) * grid.depth);
+  const std::vector<MatPolygon>& faces = gField.map.objects[0].polygons;
+  size_t listed = 0;
+  for (int row = 0; row < grid.depth; ++row) {
+    for (int column = 0; column < grid.width; ++column) {
+      const double cx = static_cast<double>(column - grid.width / 2) * kWalkCell;
+      const double cz = static_cast<double>(row - grid.depth / 2) * kWalkCell;
+      std::vector<uint16_t> expected;
+      for (size_t f = 0; f < faces.size(); ++f) {
+        for (int k = 0; k < 3; ++k) {
+          const VECTOR& v = gField.map.vertices[faces[f].vertex[k]];
+          if ((v.x - cx) * (v.x - cx) + (v.z - cz) * (v.z - cz) < static_cast<double>(radius) * radius) {
+            expected.push_back(static_cast<uint16_t>(f));
+            break;
+          }
+        }
+      }
+      EXPECT_EQ(grid.cells[static_cast<size_t>(row) * grid.width + column], expected) << row << " " << column;
+      listed += expected.size();
+    }
+  }
+  EXPECT_GT(listed, faces.size());  // the map is dense enough that faces share cells
+}
+
 TEST_F(FieldTest, MakingTheActorsAnewOverAndOverInOneFrameKeepsMemoryBounded) {
   // A script looping over f22 within one step: every old array stays alive until the actors'
   // next step, so past kMostSetUpsAFrame set-ups the array is left as it is.
