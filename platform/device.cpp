@@ -964,8 +964,11 @@ HRESULT GlDevice::draw(D3DPRIMITIVETYPE type, unsigned primitiveCount, const uin
   takeContext();
   applyState(DrawMode{(fvf_ & D3DFVF_XYZRHW) != 0, (fvf_ & D3DFVF_DIFFUSE) != 0, (fvf_ & D3DFVF_SPECULAR) != 0});
   bindVertexArrays(vertices, vertexCount, stride);
-  if (indices) gl::DrawRangeElements(primitiveMode(type), range.lowest, range.highest, GLsizei(drawn), GL_UNSIGNED_SHORT, indices);
-  else glDrawArrays(primitiveMode(type), 0, GLsizei(drawn));
+  if (indices)
+    gl::DrawRangeElements(primitiveMode(type), range.lowest, range.highest, GLsizei(drawn), GL_UNSIGNED_SHORT,
+                          indices);
+  else
+    glDrawArrays(primitiveMode(type), 0, GLsizei(drawn));
   return D3D_OK;
 }
 

@@ -108,7 +108,8 @@ class ChannelExpander {
  public:
   explicit ChannelExpander(uint32_t mask) : mask_(mask), shift_(mask ? std::countr_zero(mask) : 0) {
     if (mask != 0 && (mask >> shift_) <= 0xFF)
-      for (uint32_t v = 0; v <= (mask >> shift_); ++v) table_.push_back(static_cast<uint8_t>(expandChannel(v << shift_, mask)));
+      for (uint32_t v = 0; v <= (mask >> shift_); ++v)
+        table_.push_back(static_cast<uint8_t>(expandChannel(v << shift_, mask)));
   }
   uint32_t operator()(uint32_t pixel) const {
     if (table_.empty()) return expandChannel(pixel, mask_);
@@ -648,7 +649,8 @@ std::vector<uint8_t> PixelsToFormat(const Pixels& pixels, D3DFORMAT format) {
   if (m.bytes == 4 && m.r == 0xFF0000 && m.g == 0xFF00 && m.b == 0xFF && (m.a == 0xFF000000 || m.a == 0)) {
     // The layout of the pixels themselves: only the alpha byte may go, and the fill come in.
     const uint32_t keep = 0xFFFFFF | m.a;
-    for (size_t i = 0; i < pixels.argb.size(); ++i) writePixel(bytes.data() + i * 4, 4, (pixels.argb[i] & keep) | masked->fill);
+    for (size_t i = 0; i < pixels.argb.size(); ++i)
+      writePixel(bytes.data() + i * 4, 4, (pixels.argb[i] & keep) | masked->fill);
     return bytes;
   }
   const ChannelPacker a(m.a), r(m.r), g(m.g), b(m.b);

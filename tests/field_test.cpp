@@ -133,7 +133,8 @@ TEST_F(FieldTest, EachCellListsTheFacesWithACornerWithinTheRadius) {
             std::to_string(static_cast<int>(next() % 6000) - 3000) + "\n";
   text += " }\n face 90 {\n";
   for (int f = 0; f < 90; ++f)
-    text += "  3 V(" + std::to_string(next() % 60) + " " + std::to_string(next() % 60) + " " + std::to_string(next() % 60) + ") M(0)\n";
+    text += "  3 V(" + std::to_string(next() % 60) + " " + std::to_string(next() % 60) + " " +
+            std::to_string(next() % 60) + ") M(0)\n";
   text += " }\n}\n";
   resetField();
   ASSERT_EQ(gField.map.LoadFromMemory(nullptr, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()),

@@ -211,7 +211,8 @@ TEST(MatLoad, ObjectsVerticesFacesAndTextureCoordinates) {
 // Numbers in every form the standard conversion reads, as it reads them: a plus sign,
 // hexadecimal, an exponent, trailing text, nothing numeric at all, and out of range (0).
 TEST(MatLoad, NumbersReadAsTheStandardConversionReadsThem) {
-  Loaded l(withObjects(" Object \"o\" {\r\n vertex 3 {\r\n  +1.5 0x10 1e2\r\n  12abc .25 -.5\r\n  x 1e99 -0\r\n }\r\n}\r\n"));
+  Loaded l(withObjects(" Object \"o\" {\r\n vertex 3 {\r\n  +1.5 0x10 1e2\r\n  12abc .25 -.5\r\n  x 1e99 -0\r\n"
+                       " }\r\n}\r\n"));
   ASSERT_EQ(l.result, 1);
   const std::vector<VECTOR>& v = l.model.vertices;
   ASSERT_EQ(v.size(), 3u);
