@@ -60,11 +60,7 @@ class FieldTest : public ::testing::Test {
       c.alpha = 1;
       c.position = {-1000.0f + 200.0f * static_cast<float>(i), 0, 0};
     }
-    const std::string map = testMap();
-    ASSERT_EQ(gField.map.LoadFromMemory(nullptr, std::span(reinterpret_cast<const uint8_t*>(map.data()), map.size()),
-                                        "test.mp", 1.0f, 0),
-              1);
-    gField.mapLoaded = true;
+    ASSERT_TRUE(loadMap(testMap(), "test.mp"));
     buildWalkGrid(1500.0f);
     gField.followers[0] = gField.followers[1] = 0;  // the tests place every actor themselves
   }
@@ -73,6 +69,15 @@ class FieldTest : public ::testing::Test {
     resetField();
     resetEventScript();
     plat::SetMessageBoxHandler(nullptr);
+  }
+
+  // Makes the map from text the field's map (without a walk grid).
+  static bool loadMap(const std::string& text, const char* name) {
+    resetField();
+    gField.mapLoaded =
+        gField.map.LoadFromMemory(nullptr, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()),
+                                  name, 1.0f, 0) == 1;
+    return gField.mapLoaded;
   }
 
   // Runs text as the event script for one step.
@@ -107,11 +112,7 @@ TEST_F(FieldTest, AGatheringRadiusBeyondAnyFieldOnAWideMapGivesNoGrid) {
   text += " -100000 50 -100000\n 100000 50 100000\n 100000 50 -100000\n }\n face 300 {\n";
   for (int f = 0; f < 300; ++f) text += "  3 V(0 2 1) M(0)\n";
   text += " }\n}\n";
-  resetField();
-  ASSERT_EQ(gField.map.LoadFromMemory(nullptr, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()),
-                                      "wide.mp", 1.0f, 0),
-            1);
-  gField.mapLoaded = true;
+  ASSERT_TRUE(loadMap(text, "wide.mp"));
   buildWalkGrid(1.0e9f);
   EXPECT_TRUE(gField.grid.cells.empty());
   VECTOR nearCorner{-199500, 0, -199500};
@@ -136,11 +137,7 @@ TEST_F(FieldTest, EachCellListsTheFacesWithACornerWithinTheRadius) {
     text += "  3 V(" + std::to_string(next() % 60) + " " + std::to_string(next() % 60) + " " +
             std::to_string(next() % 60) + ") M(0)\n";
   text += " }\n}\n";
-  resetField();
-  ASSERT_EQ(gField.map.LoadFromMemory(nullptr, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()),
-                                      "soup.mp", 1.0f, 0),
-            1);
-  gField.mapLoaded = true;
+  ASSERT_TRUE(loadMap(text, "soup.mp"));
   const float radius = 1500.0f;
   buildWalkGrid(radius);
   const WalkGrid& grid = gField.grid;
