@@ -766,11 +766,33 @@ MATRIX OBJMODEL::worldMatrix() const {
   return world;
 }
 
+bool OBJMODEL::outOfView(plat::Device* device, const MATRIX& world) const {
+  if (skinned_.empty()) return false;
+  VECTOR low = skinned_[0], high = skinned_[0];
+  for (const VECTOR& v : skinned_) {
+    low = {std::min(low.x, v.x), std::min(low.y, v.y), std::min(low.z, v.z)};
+    high = {std::max(high.x, v.x), std::max(high.y, v.y), std::max(high.z, v.z)};
+  }
+  const VECTOR centre{(low.x + high.x) * 0.5f, (low.y + high.y) * 0.5f, (low.z + high.z) * 0.5f};
+  VECTOR halfDiagonal = high;
+  halfDiagonal.sub(centre);
+  // The test runs in the model's own space (the planes taken through the world transform), so
+  // that any scale or rotation of the model keeps the box's sphere round.
+  MATRIX view, projection, worldView, all;
+  device->GetTransform(plat::D3DTS_VIEW, &view);
+  device->GetTransform(plat::D3DTS_PROJECTION, &projection);
+  matrixMultiply(worldView, world, view);
+  matrixMultiply(all, worldView, projection);
+  return ViewVolume(all).excludes(centre, halfDiagonal.length());
+}
+
 void OBJMODEL::draw(plat::Device* device, float alpha) {
   skin();
   computeNormals();
   if (!device) return;
   const MATRIX world = worldMatrix();
+  // A model wholly outside the view gives no pixel: the renderer is spared its vertices.
+  if (outOfView(device, world)) return;
   device->SetTransform(plat::D3DTS_WORLD, &world);
   plat::D3DMATERIAL8 material{};
   material.Diffuse = {colour.x, colour.y, colour.z, alpha};

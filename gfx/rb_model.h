@@ -211,6 +211,9 @@ class OBJMODEL {
  private:
   friend class RbModelReader;
   void placeBone(int slot, uint32_t& placed);
+  // Whether the skinned vertices, under the world transform and the device's view and
+  // projection, lie wholly outside the view volume.
+  bool outOfView(plat::Device* device, const MATRIX& world) const;
   void loadMaterialTexture(int slot, std::string_view fileName);
 
   std::string textureDir_;

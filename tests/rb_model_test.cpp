@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/message_box.h"
+#include "gfx/camera.h"
 #include "data/scramble.h"
 #include "platform/png.h"
 #include "platform/system.h"
@@ -422,6 +423,49 @@ TEST_F(RbModelTest, DrawSendsEveryVisiblePolygonAndChangesStateOnlyWithTheMateri
   // Normals come from the visible polygons only.
   expectNear(model.vertexNormals()[3], 0, 0, 1);
   expectNear(model.vertexNormals()[4], 0, 0, 0);
+}
+
+// A model whose every vertex lies outside the view volume is skinned but not sent.
+TEST_F(RbModelTest, AModelWhollyOutsideTheViewIsNotSent) {
+  class ViewRecorder : public ModelRecorder {
+   public:
+    plat::D3DMATRIX transforms[2]{};  // view, projection
+    plat::HRESULT SetTransform(plat::D3DTRANSFORMSTATETYPE t, const plat::D3DMATRIX* m) override {
+      transforms[t == plat::D3DTS_PROJECTION] = *m;
+      return plat::D3D_OK;
+    }
+    plat::HRESULT GetTransform(plat::D3DTRANSFORMSTATETYPE t, plat::D3DMATRIX* m) override {
+      if (t == plat::D3DTS_VIEW || t == plat::D3DTS_PROJECTION) *m = transforms[t == plat::D3DTS_PROJECTION];
+      return plat::D3D_OK;
+    }
+  };
+  OBJMODEL model;
+  model.reset();
+  ASSERT_EQ(loadBytes(model, armModel().bytes()), 1);  // x from 0 to 20
+  // The eye at the origin looking along +z: at depth 1000 the view reaches 552 to each side.
+  MATRIX view;
+  view.identity();
+  const MATRIX projection = gameProjection();
+  struct Case {
+    VECTOR position;
+    float scale;
+    bool sent;
+  };
+  const Case cases[] = {
+      {{0, 0, 1000}, 1, true},     {{600, 0, 1000}, 1, false},  {{-560, 0, 1000}, 1, true},
+      {{-600, 0, 1000}, 1, false}, {{0, 0, -1000}, 1, false},   {{0, 0, 20000}, 1, false},
+      {{-3000, 0, 1000}, 200, true},  // scaled up, it reaches back into the view
+  };
+  for (const Case& c : cases) {
+    ViewRecorder device;
+    device.SetTransform(plat::D3DTS_VIEW, &view);
+    device.SetTransform(plat::D3DTS_PROJECTION, &projection);
+    model.position = c.position;
+    model.scale.set(c.scale, c.scale, c.scale);
+    model.draw(&device, 1.0f);
+    EXPECT_EQ(!device.calls.empty(), c.sent) << c.position.x << " " << c.position.z;
+    EXPECT_EQ(model.skinnedPositions().size(), 4u);
+  }
 }
 
 class RbModelPixelTest : public DeviceTest {};
