@@ -1,6 +1,7 @@
 #include "battle/transitions.h"
 
 #include <cstring>
+#include <vector>
 
 #include "core/capture.h"
 #include "core/draw2d.h"
@@ -39,6 +40,9 @@ void drawBreakUp(int32_t n) {
     const float s = 1.0f + 0.03f * static_cast<float>(n);
     float theta = static_cast<float>(n) * 4.2f * 0.0174533f;
     const float spread = 0.4f * static_cast<float>(n);
+    // Every triangle goes in one list, in the order they overlap.
+    static std::vector<ScreenVertex> triangles;
+    triangles.clear();
     for (int r = 0; r <= 20; ++r) {
       const int a = 2 * r - 20;
       for (int j = 0; j <= 22; ++j) {
@@ -62,11 +66,12 @@ void drawBreakUp(int32_t n) {
           const ScreenVertex k1 = corner(x0 + 32.0f, y0, uR, vT);
           const ScreenVertex k2 = corner(x0 + 32.0f, y0 + 24.0f, uR, vB);
           const ScreenVertex k3 = corner(x0, y0 + 24.0f, uL, vB);
-          const ScreenVertex triangle[3] = {k0, t == 0 ? k1 : k2, t == 0 ? k2 : k3};
-          gDevice->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, triangle, sizeof(ScreenVertex));
+          triangles.insert(triangles.end(), {k0, t == 0 ? k1 : k2, t == 0 ? k2 : k3});
         }
       }
     }
+    gDevice->DrawPrimitiveUP(D3DPT_TRIANGLELIST, static_cast<unsigned>(triangles.size() / 3), triangles.data(),
+                             sizeof(ScreenVertex));
   }
   if (n > 48) {
     const uint32_t alpha = static_cast<uint32_t>(static_cast<float>(n - 48) * 15.9375f);

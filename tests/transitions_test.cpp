@@ -104,41 +104,44 @@ TEST_F(TransitionTest, EncounterWithoutCaptureTargetsStillReachesTheBattle) {
 TEST_F(TransitionTest, BreakUpCutsColumnsOuterRowsInnerAndTurnsEachTriangleFurther) {
   ASSERT_TRUE(captureSetup());
   const auto draws = recordBreakUpFrame(3);
-  // The black quad, then 21 columns x 23 rows x 2 triangles, one draw each; no closing quad yet.
-  ASSERT_EQ(draws.size(), 1u + 21 * 23 * 2);
+  // The black quad, then 21 columns x 23 rows x 2 triangles in one list; no closing quad yet.
+  ASSERT_EQ(draws.size(), 2u);
   EXPECT_EQ(draws[0].type, plat::D3DPT_TRIANGLESTRIP);
   EXPECT_EQ(draws[0].vertices[0].diffuse, 0xFF000000u);
 
   const float n = 3.0f, s = 1.0f + 0.03f * n, spread = 0.4f * n;
   const float theta0 = n * 4.2f * 0.0174533f;
+  const auto& list = draws[1];
+  ASSERT_EQ(list.type, plat::D3DPT_TRIANGLELIST);
+  ASSERT_EQ(list.primitives, 21u * 23 * 2);
+  ASSERT_EQ(list.vertices.size(), 21u * 23 * 2 * 3);
   struct Case {
-    int draw, r, j, t;
+    int triangle, r, j, t;
     float theta;
   };
   // theta grows by (r + j + t) x 3.4 before each triangle: after column 0 (sum of 2j + 1 over
   // 23 rows = 529) the first triangle of column 1 adds 1 more.
   const Case cases[] = {{0, 0, 0, 0, theta0}, {1, 0, 0, 1, theta0 + 3.4f}, {46, 1, 0, 0, theta0 + 3.4f * 530}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.draw);
-    const auto& d = draws[1 + c.draw];
-    ASSERT_EQ(d.type, plat::D3DPT_TRIANGLELIST);
-    ASSERT_EQ(d.primitives, 1u);
+    SCOPED_TRACE(c.triangle);
+    const ScreenVertex* d = &list.vertices[3 * static_cast<size_t>(c.triangle)];
     const float x0 = 32.0f * c.r + spread * (2 * c.r - 20 + c.t);
     const float y0 = 24.0f * c.j + spread * (2 * c.j - 24 + c.t);
     // The cell corner stays where it is; the others turn and stretch about it.
-    EXPECT_NEAR(d.vertices[0].x, x0, 1e-3);
-    EXPECT_NEAR(d.vertices[0].y, y0, 1e-3);
+    EXPECT_NEAR(d[0].x, x0, 1e-3);
+    EXPECT_NEAR(d[0].y, y0, 1e-3);
     const float cosT = fastCos(c.theta), sinT = fastSin(c.theta);
     // Triangle 0 goes on with k1 = (x0 + 32, y0); triangle 1 with k2 = (x0 + 32, y0 + 24).
     const float dx = 32.0f * s, dy = c.t == 0 ? 0.0f : 24.0f * s;
-    EXPECT_NEAR(d.vertices[1].x, x0 + (dx - dy) * cosT, 0.02);
-    EXPECT_NEAR(d.vertices[1].y, y0 + dy * sinT + (dx - dy) * sinT * cosT, 0.02);
+    EXPECT_NEAR(d[1].x, x0 + (dx - dy) * cosT, 0.02);
+    EXPECT_NEAR(d[1].y, y0 + dy * sinT + (dx - dy) * sinT * cosT, 0.02);
     const float uL = c.r / 32.0f, vT = c.j / 24.0f;
-    EXPECT_FLOAT_EQ(d.vertices[0].u, uL);
-    EXPECT_FLOAT_EQ(d.vertices[0].v, vT);
-    EXPECT_FLOAT_EQ(d.vertices[1].u, uL + 1.0f / 32.0f);
-    EXPECT_FLOAT_EQ(d.vertices[2].v, vT + 1.0f / 24.0f);
-    for (const ScreenVertex& v : d.vertices) {
+    EXPECT_FLOAT_EQ(d[0].u, uL);
+    EXPECT_FLOAT_EQ(d[0].v, vT);
+    EXPECT_FLOAT_EQ(d[1].u, uL + 1.0f / 32.0f);
+    EXPECT_FLOAT_EQ(d[2].v, vT + 1.0f / 24.0f);
+    for (int k = 0; k < 3; ++k) {
+      const ScreenVertex& v = d[k];
       EXPECT_EQ(v.diffuse, 0x80FFFFFFu);
       EXPECT_EQ(v.z, 1.0f);
       EXPECT_EQ(v.rhw, 1.0f);
