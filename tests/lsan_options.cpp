@@ -4,3 +4,8 @@
 extern "C" const char* __lsan_default_options() {
   return "suppressions=" ORVANE_SOURCE_DIR "/tests/lsan.supp";
 }
+
+// See ORVANE_ASAN_OPTIONS in CMakeLists.txt.
+extern "C" const char* __asan_default_options() {
+  return "intercept_tls_get_addr=0";
+}
