@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "core/message_box.h"
-#include "gfx/camera.h"
 #include "data/scramble.h"
+#include "gfx/camera.h"
 #include "platform/png.h"
 #include "platform/system.h"
 #include "tests/device_fixture.h"
